@@ -1,0 +1,35 @@
+#pragma once
+
+// The open action: join the link's relative path to the base directory, resolve both, refuse
+// anything outside the base directory, hand the document to the shell.
+
+#include <string_view>
+
+#include "common/exit_code.h"
+#include "common/result.h"
+#include "frontend/messages.h"
+#include "platform/file_identity.h"
+#include "platform/io_error.h"
+#include "platform/registry.h"
+#include "platform/shell_open.h"
+
+namespace zub {
+
+// Returns 0, 5, 16, 17 or 18; shows its own messages.
+ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Messages& messages,
+                       std::string_view url_text, std::string_view relative_path);
+
+// The error of shell_open; its text is "IO error" whatever it wraps.
+struct ShellOpenError {
+  IoError io;
+};
+inline constexpr std::string_view kShellOpenErrorText = "IO error";
+
+// Refuses executable content, then opens; a failed first attempt is retried once with the
+// normalised path.
+Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path);
+
+// The first text, a line feed, the second text.
+std::string join_messages(std::string_view first, std::string_view second);
+
+}  // namespace zub

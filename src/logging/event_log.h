@@ -1,0 +1,79 @@
+#pragma once
+
+// The event-log backend (a Logger writing to the Application log under one source) and the
+// registration of that source in the registry ("-l", "-x").
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+#include "logging/log.h"
+#include "platform/event_sink.h"
+#include "platform/executable_path.h"
+#include "platform/registry.h"
+
+namespace zub {
+
+// The parent key of every event source of the Application log, under HKEY_LOCAL_MACHINE.
+inline constexpr std::string_view kEventLogApplicationKey =
+    "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
+inline constexpr std::string_view kEventMessageFileValue = "EventMessageFile";
+
+// One row of the fixed level-to-event table.
+struct EventKind {
+  std::uint16_t type;      // EVENTLOG_ERROR_TYPE 1, EVENTLOG_WARNING_TYPE 2, EVENTLOG_INFORMATION_TYPE 4
+  std::uint32_t event_id;  // severity in the top two bits, level number in the low 16
+};
+EventKind event_kind(LogLevel level);
+
+struct EventLogError {
+  enum class Kind { ExePathNotFound, RegisterSourceFailed, RegKey, RegValue };
+  Kind kind = Kind::ExePathNotFound;
+  std::int32_t system_error = 0;  // RegisterSourceFailed
+  KeyError key_error;             // RegKey
+  ValueError value_error;         // RegValue
+};
+// The fixed display text of the kind.
+std::string_view text(const EventLogError& error);
+std::string describe(const EventLogError& error);
+
+struct EventLogInitError {
+  enum class Kind { Create, Set };
+  Kind kind = Kind::Create;
+  EventLogError create;  // Create
+};
+std::string describe(const EventLogInitError& error);
+
+// Writes records at `level` or more severe as events; owns the event source handle and closes
+// it (DeregisterEventSource) when destroyed.
+class EventLogger final : public Logger {
+ public:
+  EventLogger(EventSink& sink, LogLevel level, EventSourceHandle handle)
+      : sink_(sink), level_(level), handle_(handle) {}
+  ~EventLogger() override;
+  EventLogger(const EventLogger&) = delete;
+  EventLogger& operator=(const EventLogger&) = delete;
+
+  bool enabled(LogLevel level, std::string_view target) const override;
+  void log(const LogRecord& record) const override;
+  void flush() const override {}
+
+ private:
+  EventSink& sink_;
+  const LogLevel level_;
+  const EventSourceHandle handle_;
+};
+
+// Opens the event source, installs the backend in `slot` and sets the slot's max level to
+// Trace.
+Result<void, EventLogInitError> init_event_log(EventSink& sink, LoggerSlot& slot,
+                                               std::string_view source_name, LogLevel level);
+
+// "-l": writes EventMessageFile (the running executable's path) under the source's key.
+Result<void, EventLogError> register_event_source(Registry& registry, ExecutablePath& exe,
+                                                  std::string_view source_name);
+// "-x": deletes the source's key with everything under it.
+Result<void, KeyError> deregister_event_source(Registry& registry, std::string_view source_name);
+
+}  // namespace zub

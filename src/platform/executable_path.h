@@ -1,0 +1,21 @@
+#pragma once
+
+// The full path of the running executable (GetModuleFileNameW; /proc/self/exe on Linux).
+
+#include <cstdint>
+
+#include "common/result.h"
+#include "platform/file_identity.h"
+
+namespace zub {
+
+class ExecutablePath {
+ public:
+  virtual ~ExecutablePath() = default;
+  // The path, or the system error code of the failed query.
+  virtual Result<Path, std::int32_t> current() = 0;
+};
+
+ExecutablePath& system_executable_path();
+
+}  // namespace zub

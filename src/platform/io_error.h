@@ -1,0 +1,33 @@
+#pragma once
+
+// The error of the file and shell operations: a platform error code, or a text of our own.
+
+#include <cstdint>
+#include <string>
+
+namespace zub {
+
+struct IoError {
+  enum class Kind {
+    Os,            // carries `code`
+    InvalidInput,  // carries `own_text`
+    NotFound,
+    Other,
+  };
+
+  Kind kind = Kind::Os;
+  std::int32_t code = 0;
+  std::string own_text;
+
+  static IoError from_os(std::int32_t code) { return {Kind::Os, code, {}}; }
+  static IoError own(Kind kind, std::string text) { return {kind, 0, std::move(text)}; }
+
+  // For a code: the system's message for it, then " (os error N)". Otherwise the own text.
+  std::string text() const;
+};
+
+// The system's message for an error code of this platform (FormatMessageW on Windows,
+// strerror elsewhere), trailing line breaks and blanks removed.
+std::string system_error_message(std::int32_t code);
+
+}  // namespace zub
