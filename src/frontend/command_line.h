@@ -1,0 +1,16 @@
+#pragma once
+
+// Splitting a Windows command line (GetCommandLineW) into arguments, by the rules of the
+// Microsoft C runtime.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zub {
+
+// Element 0 is the program name. Each argument is returned as generalised UTF-8: an unpaired
+// surrogate keeps its own three-byte form, so it is refused later instead of being replaced.
+std::vector<std::string> split_command_line(std::u16string_view command_line);
+
+}  // namespace zub
