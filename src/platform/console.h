@@ -3,6 +3,7 @@
 // The console and the message box: the two ways a text reaches a person.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace zub {
@@ -17,6 +18,15 @@ constexpr std::uint32_t message_box_style(MessageKind kind) {
     case MessageKind::Debug: return 0x1000;
   }
   return 0x1000;
+}
+
+// A message as one console line: the text, a blank, "true" and a bare line feed.
+inline std::string console_line(std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 6);
+  line.append(text);
+  line.append(" true\n");
+  return line;
 }
 
 class UserInterface {
