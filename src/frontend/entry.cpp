@@ -32,13 +32,4 @@ void launcher_main(const std::vector<std::string>& args) {
   std::exit(static_cast<int>(to_number(code)));
 }
 
-void fatal_error(std::string_view report) {
-  std::string text = "zub_launcher: fatal internal error: ";
-  text.append(report);
-  text.push_back('\n');
-  std::fflush(stdout);
-  system_user_interface().write_stderr(text);
-  std::exit(kFatalExitStatus);
-}
-
 }  // namespace zub
