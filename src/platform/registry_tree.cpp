@@ -70,8 +70,8 @@ std::optional<std::vector<std::u16string>> split_key_path(std::u16string_view pa
   std::size_t start = 0;
   while (true) {
     const std::size_t end = path.find(u'\\', start);
-    const std::u16string_view part =
-        path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+    const std::size_t length = end == std::u16string_view::npos ? end : end - start;
+    const std::u16string_view part = path.substr(start, length);
     if (part.empty()) return std::nullopt;
     components.emplace_back(part);
     if (end == std::u16string_view::npos) break;

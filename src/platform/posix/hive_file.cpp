@@ -154,7 +154,8 @@ std::optional<std::vector<std::uint8_t>> parse_hex_bytes(std::string_view text) 
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
-    const auto token = trim(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+    const std::size_t length = comma == std::string_view::npos ? comma : comma - start;
+    const auto token = trim(text.substr(start, length));
     const auto number = parse_hex_number(token, 2);
     if (!number) return std::nullopt;
     bytes.push_back(static_cast<std::uint8_t>(*number));
@@ -246,8 +247,8 @@ class Parser {
       type = kRegBinary;
       if (line[3] == '(') {
         const std::size_t close = line.find("):");
-        const auto number =
-            close == std::string_view::npos ? std::nullopt : parse_hex_number(line.substr(4, close - 4), 8);
+        if (close == std::string_view::npos) return "malformed hex type";
+        const auto number = parse_hex_number(line.substr(4, close - 4), 8);
         if (!number) return "malformed hex type";
         type = *number;
         start = close + 2;
@@ -304,7 +305,8 @@ Result<RegistryTree, HiveParseError> parse_hive_file(std::string_view bytes, Hiv
   std::vector<std::string_view> lines;
   for (std::size_t start = 0; start <= text.size();) {
     const std::size_t end = text.find('\n', start);
-    lines.push_back(std::string_view(text).substr(start, end == std::string::npos ? end : end - start));
+    const std::size_t length = end == std::string::npos ? end : end - start;
+    lines.push_back(std::string_view(text).substr(start, length));
     if (end == std::string::npos) break;
     start = end + 1;
   }

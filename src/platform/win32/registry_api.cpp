@@ -44,9 +44,9 @@ class Win32Registry final : public RegistryApi {
                       std::uint32_t* data_size) override {
     DWORD value_type = 0;
     DWORD size = data_size != nullptr ? *data_size : 0;
-    const LSTATUS status =
-        RegQueryValueExW(to_hkey(key), to_wide(name), nullptr, type != nullptr ? &value_type : nullptr,
-                         data, data_size != nullptr ? &size : nullptr);
+    const LSTATUS status = RegQueryValueExW(to_hkey(key), to_wide(name), nullptr,
+                                            type != nullptr ? &value_type : nullptr, data,
+                                            data_size != nullptr ? &size : nullptr);
     if (type != nullptr) *type = value_type;
     if (data_size != nullptr) *data_size = size;
     return status_of(status);
