@@ -305,6 +305,19 @@ TEST_F(HiveFileRegistryTest, LargeValuesSurvive) {
   EXPECT_EQ(read.value(), big);
 }
 
+// "wa", "wb", ... for the writers; "wa_A", "wa_B", ... for their values.
+std::u16string writer_key(int writer) {
+  std::u16string key = u"w";
+  key += static_cast<char16_t>(u'a' + writer);
+  return key;
+}
+std::u16string writer_value(int writer, int i) {
+  std::u16string name = writer_key(writer);
+  name += u'_';
+  name += static_cast<char16_t>(u'A' + i);
+  return name;
+}
+
 TEST_F(HiveFileRegistryTest, ConcurrentWritersLoseNothing) {
   constexpr int kWriters = 4;
   constexpr int kValuesEach = 25;
@@ -317,12 +330,13 @@ TEST_F(HiveFileRegistryTest, ConcurrentWritersLoseNothing) {
       RawKey key = 0;
       for (int i = 0; i < kValuesEach; ++i) {
         // Every writer creates its own key and values, and they all meet in one key.
-        const std::u16string own = u"w" + std::u16string(1, static_cast<char16_t>(u'a' + writer));
-        if (files.create_key(raw_key(Hive::CurrentUser), (u"shared\\" + own).c_str(),
+        std::u16string own_key = u"shared\\";
+        own_key += writer_key(writer);
+        if (files.create_key(raw_key(Hive::CurrentUser), own_key.c_str(),
                              kKeyAllAccess, &key) != 0) {
           ::_exit(1);
         }
-        const std::u16string name = own + u"_" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+        const std::u16string name = writer_value(writer, i);
         const std::uint8_t data[] = {static_cast<std::uint8_t>(i), 0, 0, 0};
         const bool ok = files.set_value(key, name.c_str(), kRegDword, data, 4) == 0 &&
                         files.close_key(key) == 0 &&
@@ -346,10 +360,11 @@ TEST_F(HiveFileRegistryTest, ConcurrentWritersLoseNothing) {
   HiveFileRegistry files(locations_);
   std::size_t found = 0;
   for (int writer = 0; writer < kWriters; ++writer) {
-    const std::u16string own = u"w" + std::u16string(1, static_cast<char16_t>(u'a' + writer));
+    std::u16string own_key = u"shared\\";
+    own_key += writer_key(writer);
     for (int i = 0; i < kValuesEach; ++i) {
-      const std::u16string name = own + u"_" + std::u16string(1, static_cast<char16_t>(u'A' + i));
-      for (const std::u16string& path : {u"shared" + std::u16string(), u"shared\\" + own}) {
+      const std::u16string name = writer_value(writer, i);
+      for (const std::u16string& path : {std::u16string(u"shared"), own_key}) {
         RawKey key = 0;
         ASSERT_EQ(files.open_key(raw_key(Hive::CurrentUser), path.c_str(), kKeyRead, &key), 0u);
         std::uint32_t size = 0;
