@@ -118,19 +118,18 @@ void append_utf8(std::string& out, char32_t code_point) {
   }
 }
 
+char32_t next_code_point(std::string_view bytes, std::size_t& pos) {
+  Utf8Error error;
+  if (auto code_point = decode_one(bytes, pos, error)) return *code_point;
+  pos += error.length.value_or(bytes.size() - pos);
+  return kReplacement;
+}
+
 std::u16string utf8_to_utf16(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());
   std::size_t pos = 0;
-  Utf8Error error;
-  while (pos < bytes.size()) {
-    if (auto code_point = decode_one(bytes, pos, error)) {
-      append_utf16(out, *code_point);
-    } else {
-      out.push_back(static_cast<char16_t>(kReplacement));
-      pos += error.length.value_or(bytes.size() - pos);
-    }
-  }
+  while (pos < bytes.size()) append_utf16(out, next_code_point(bytes, pos));
   return out;
 }
 

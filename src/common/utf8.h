@@ -23,6 +23,10 @@ struct Utf8Error {
 std::optional<Utf8Error> check_utf8(std::string_view bytes);
 inline bool is_valid_utf8(std::string_view bytes) { return !check_utf8(bytes).has_value(); }
 
+// Decodes the code point at `pos` and moves `pos` past it; an ill-formed sequence gives U+FFFD
+// and is skipped as a whole. `pos` must be less than bytes.size().
+char32_t next_code_point(std::string_view bytes, std::size_t& pos);
+
 // Appends the UTF-8 form of a code point (surrogate code points included, as generalised UTF-8).
 void append_utf8(std::string& out, char32_t code_point);
 

@@ -1,0 +1,17 @@
+# Sourced by the set-up scripts: installs the Debian packages in "$@" that are missing.
+ensure_packages() {
+  local missing=()
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing missing packages: ${missing[*]}"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# What building and running the Linux build needs.
+LINUX_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev
+  libglib2.0-bin shared-mime-info python3)
