@@ -12,3 +12,4 @@ ctest --preset linux
 
 cmake --preset windows
 cmake --build --preset windows --target zub_launcher
+/usr/bin/python3 tools/check_resources.py build/windows/zub_launcher.exe
