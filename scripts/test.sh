@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh
-ensure_packages "${LINUX_PACKAGES[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+ensure_packages "${LINUX_PACKAGES[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-pefile
 
 cmake --preset linux
 cmake --build --preset linux
