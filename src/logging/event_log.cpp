@@ -138,8 +138,11 @@ Result<void, EventLogError> register_event_source(Registry& registry, Executable
   if (!failure) return ok<EventLogError>();
 
   // A source key without its message file is of no use to any viewer: remove the key again
-  // when this call made it. Its own failure changes nothing in what is reported.
-  if (!existed) (void)registry.delete_key_tree(source.value(), "");
+  // when this call made it. It goes through the parent, whose handle may delete sub-keys
+  // (the source key's KEY_WRITE handle may not delete itself). Its own failure changes
+  // nothing in what is reported.
+  source.value().close();
+  if (!existed) (void)registry.delete_key_tree(parent.value(), source_name);
   return fail(std::move(*failure));
 }
 

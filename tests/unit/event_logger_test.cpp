@@ -167,30 +167,31 @@ TEST(InitEventLogTest, ASecondInstallIsRefusedAndItsSourceClosed) {
 
 TEST(EventLogErrorTest, DisplayTextIsTheFixedTextOfTheKind) {
   struct Row {
-    EventLogError error;
+    EventLogError::Kind kind;
     std::string_view text;
     std::string diagnostic;
   };
-  KeyError key_error = KeyError::from_status(5, "ZUB Launcher");
-  ValueError value_error = ValueError::from_status(5, "EventMessageFile");
+  const KeyError key_error = KeyError::from_status(5, "ZUB Launcher");
+  const ValueError value_error = ValueError::from_status(5, "EventMessageFile");
   const std::vector<Row> rows = {
-      {{EventLogError::Kind::ExePathNotFound, 0, {}, {}},
-       "Could not determine executable path",
+      {EventLogError::Kind::ExePathNotFound, "Could not determine executable path",
        "ExePathNotFound"},
-      {{EventLogError::Kind::RegisterSourceFailed, 5, {}, {}},
-       "Call to RegisterEventSource failed",
+      {EventLogError::Kind::RegisterSourceFailed, "Call to RegisterEventSource failed",
        "RegisterSourceFailed(5)"},
-      {{EventLogError::Kind::RegKey, 0, key_error, {}},
-       "Failed to modify registry key",
+      {EventLogError::Kind::RegKey, "Failed to modify registry key",
        "RegKey(" + describe(key_error) + ")"},
-      {{EventLogError::Kind::RegValue, 0, {}, value_error},
-       "Failed to modify registry value",
+      {EventLogError::Kind::RegValue, "Failed to modify registry value",
        "RegValue(" + describe(value_error) + ")"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
-    EXPECT_EQ(text(row.error), row.text);
-    EXPECT_EQ(describe(row.error), row.diagnostic);
+    EventLogError error;
+    error.kind = row.kind;
+    error.system_error = 5;
+    error.key_error = key_error;
+    error.value_error = value_error;
+    EXPECT_EQ(text(error), row.text);
+    EXPECT_EQ(describe(error), row.diagnostic);
   }
 }
 
