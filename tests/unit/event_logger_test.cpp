@@ -15,9 +15,9 @@ using testing::FakeEventSink;
 // A slot of its own for each test. Like the process-wide one it keeps its logger until the
 // process ends, so it is kept reachable here rather than destroyed.
 LoggerSlot& fresh_slot() {
-  static std::vector<std::unique_ptr<LoggerSlot>> slots;
-  slots.push_back(std::make_unique<LoggerSlot>());
-  return *slots.back();
+  static auto* const slots = new std::vector<std::unique_ptr<LoggerSlot>>();
+  slots->push_back(std::make_unique<LoggerSlot>());
+  return *slots->back();
 }
 
 LogRecord record_of(LogLevel level, const std::string_view* arg) {
