@@ -24,7 +24,8 @@ FOLD = (0xC8, 0xD6, 0xE8)
 def in_rounded_square(x, y, left, top, right, bottom, radius):
     cx = min(max(x, left + radius), right - radius)
     cy = min(max(y, top + radius), bottom - radius)
-    return (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius and left <= x <= right and top <= y <= bottom
+    inside_box = left <= x <= right and top <= y <= bottom
+    return inside_box and (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius
 
 
 def in_polygon(x, y, points):
@@ -46,7 +47,11 @@ def near_segment(x, y, a, b, half_width):
 # The page (with its corner cut off) and the fold, in units of the icon's side.
 PAGE = [(0.26, 0.14), (0.60, 0.14), (0.76, 0.30), (0.76, 0.86), (0.26, 0.86)]
 FOLD_TRIANGLE = [(0.60, 0.14), (0.60, 0.30), (0.76, 0.30)]
-Z_STROKES = [((0.37, 0.42), (0.65, 0.42)), ((0.65, 0.42), (0.37, 0.74)), ((0.37, 0.74), (0.65, 0.74))]
+Z_STROKES = [
+    ((0.37, 0.42), (0.65, 0.42)),
+    ((0.65, 0.42), (0.37, 0.74)),
+    ((0.37, 0.74), (0.65, 0.74)),
+]
 
 
 def color_at(x, y):
@@ -94,7 +99,8 @@ def bitmap_image(size, rows):
 
 def png_image(size, rows):
     def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+        crc = struct.pack(">I", zlib.crc32(kind + data))
+        return struct.pack(">I", len(data)) + kind + data + crc
 
     raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
     return (b"\x89PNG\r\n\x1a\n"

@@ -1,3 +1,5 @@
+#include "config/base_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "common/utf8.h"
-#include "config/base_dir.h"
 #include "frontend/messages.h"
 #include "platform/memory_registry.h"
 #include "recording_ui.h"
@@ -36,29 +37,37 @@ TEST(ReadBaseDirTest, UserValueFirstThenTheMachineValueAndItsError) {
   };
   const std::vector<Row> rows = {
       {"only the machine value",
-       [](MemoryRegistry& r) { r.put_string(Hive::LocalMachine, kPath, "NextCloudFolder", "M:\\Dok"); },
-       "M:\\Dok", {}},
+       [](MemoryRegistry& r) {
+         r.put_string(Hive::LocalMachine, kPath, "NextCloudFolder", "M:\\Dok");
+       },
+       "M:\\Dok",
+       {}},
       {"both: the user value wins",
        [](MemoryRegistry& r) {
          r.put_string(Hive::LocalMachine, kPath, "NextCloudFolder", "M:\\Dok");
          r.put_string(Hive::CurrentUser, kPath, "NextCloudFolder", "U:\\Dok");
        },
-       "U:\\Dok", {}},
+       "U:\\Dok",
+       {}},
       {"an empty user value still wins",
        [](MemoryRegistry& r) {
          r.put_string(Hive::LocalMachine, kPath, "NextCloudFolder", "M:\\Dok");
          r.put_string(Hive::CurrentUser, kPath, "NextCloudFolder", "");
        },
-       "", {}},
+       "",
+       {}},
       {"a user REG_EXPAND_SZ counts as missing",
        [](MemoryRegistry& r) {
-         r.put_value(Hive::CurrentUser, kPath, "NextCloudFolder", kRegExpandSz, expand_sz(u"U:\\Dok"));
+         r.put_value(Hive::CurrentUser, kPath, "NextCloudFolder", kRegExpandSz,
+                     expand_sz(u"U:\\Dok"));
          r.put_string(Hive::LocalMachine, kPath, "NextCloudFolder", "M:\\Dok");
        },
-       "M:\\Dok", {}},
+       "M:\\Dok",
+       {}},
       {"a user REG_EXPAND_SZ and no machine value",
        [](MemoryRegistry& r) {
-         r.put_value(Hive::CurrentUser, kPath, "NextCloudFolder", kRegExpandSz, expand_sz(u"U:\\Dok"));
+         r.put_value(Hive::CurrentUser, kPath, "NextCloudFolder", kRegExpandSz,
+                     expand_sz(u"U:\\Dok"));
          r.add_key(Hive::LocalMachine, kPath);
        },
        std::nullopt, RegistryError::Value},
@@ -105,8 +114,9 @@ class WriteBaseDirTest : public ::testing::Test {
 };
 
 TEST_F(WriteBaseDirTest, StoresTheTextUnchangedAsRegSz) {
-  const std::vector<std::string> folders = {"C:\\Daten", "C:\\Daten\\", "", "relativ\\ordner",
-                                            "D:\\gibt es nicht", "C:\\Dokumente für Ä"};
+  const std::vector<std::string> folders = {
+      "C:\\Daten",       "C:\\Daten\\",       "",
+      "relativ\\ordner", "D:\\gibt es nicht", "C:\\Dokumente für Ä"};
   for (const std::string& folder : folders) {
     SCOPED_TRACE(folder);
     memory.add_key(Hive::CurrentUser, kPath);
@@ -134,7 +144,8 @@ TEST_F(WriteBaseDirTest, EightCharactersAreEighteenBytes) {
 TEST_F(WriteBaseDirTest, OpensAnExistingKeyForWriting) {
   memory.add_key(Hive::CurrentUser, kPath);
   ASSERT_TRUE(write("C:\\Daten", true).has_value());
-  EXPECT_EQ(access_of(memory, RegistryOp::OpenKey, kWidePath), std::vector<std::uint32_t>{kKeyWrite});
+  EXPECT_EQ(access_of(memory, RegistryOp::OpenKey, kWidePath),
+            std::vector<std::uint32_t>{kKeyWrite});
   EXPECT_TRUE(memory.calls_of(RegistryOp::CreateKey).empty());
   EXPECT_EQ(ui.out, "Try to open path true\nTry to set value true\n");
   expect_all_keys_closed(memory);

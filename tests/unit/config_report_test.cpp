@@ -1,9 +1,10 @@
+#include "config/config_report.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "config/config_report.h"
 #include "platform/memory_registry.h"
 #include "registry_checks.h"
 
@@ -22,16 +23,24 @@ enum class Command { Matching, Foreign, Missing, OtherCase };
 
 void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
   switch (install) {
-    case Install::Read: r.put_string(Hive::LocalMachine, kLauncher, "", kInstallDir); break;
-    case Install::NoKey: break;
-    case Install::NoValue: r.add_key(Hive::LocalMachine, kLauncher); break;
+    case Install::Read:
+      r.put_string(Hive::LocalMachine, kLauncher, "", kInstallDir);
+      break;
+    case Install::NoKey:
+      break;
+    case Install::NoValue:
+      r.add_key(Hive::LocalMachine, kLauncher);
+      break;
   }
   switch (base) {
-    case Base::User: r.put_string(Hive::CurrentUser, kLauncher, "NextCloudFolder", "U:\\Dok"); break;
+    case Base::User:
+      r.put_string(Hive::CurrentUser, kLauncher, "NextCloudFolder", "U:\\Dok");
+      break;
     case Base::MachineOnly:
       r.put_string(Hive::LocalMachine, kLauncher, "NextCloudFolder", "M:\\Dok");
       break;
-    case Base::Missing: break;
+    case Base::Missing:
+      break;
     case Base::ExpandSzBoth:
       for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
         r.put_value(hive, kLauncher, "NextCloudFolder", kRegExpandSz, reg_sz_bytes(u"%X%"));
@@ -40,14 +49,17 @@ void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
   }
   switch (command) {
     case Command::Matching:
-      r.put_string(Hive::ClassesRoot, kCommandKey, "", "\"C:\\Programme\\Varnelo\\varnelo.exe\" \"%1\"");
+      r.put_string(Hive::ClassesRoot, kCommandKey, "",
+                   "\"C:\\Programme\\Varnelo\\varnelo.exe\" \"%1\"");
       break;
     case Command::Foreign:
       r.put_string(Hive::ClassesRoot, kCommandKey, "", "\"C:\\Andere\\app.exe\" \"%1\"");
       break;
-    case Command::Missing: break;
+    case Command::Missing:
+      break;
     case Command::OtherCase:
-      r.put_string(Hive::ClassesRoot, kCommandKey, "", "\"c:\\programme\\varnelo\\varnelo.exe\" \"%1\"");
+      r.put_string(Hive::ClassesRoot, kCommandKey, "",
+                   "\"c:\\programme\\varnelo\\varnelo.exe\" \"%1\"");
       break;
   }
 }
@@ -78,9 +90,9 @@ TEST(CheckRegistrationTest, EveryRowOfTheTable) {
       {Install::Read, Base::User, Command::OtherCase, ExitCode::RegistrationMismatch},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "install " << static_cast<int>(row.install) << ", base "
-                                      << static_cast<int>(row.base) << ", command "
-                                      << static_cast<int>(row.command));
+    SCOPED_TRACE(::testing::Message()
+                 << "install " << static_cast<int>(row.install) << ", base "
+                 << static_cast<int>(row.base) << ", command " << static_cast<int>(row.command));
     MemoryRegistry memory;
     set_up(memory, row.install, row.base, row.command);
     Registry registry(memory);
@@ -106,7 +118,8 @@ TEST(CheckRegistrationTest, EachCallReadsAfresh) {
   EXPECT_EQ(check_registration(registry), ExitCode::NotRegistered);
   set_up(memory, Install::Read, Base::User, Command::Matching);
   EXPECT_EQ(check_registration(registry), ExitCode::Success);
-  EXPECT_NE(build_config_report(registry).find("registered command for zubdms "), std::string::npos);
+  EXPECT_NE(build_config_report(registry).find("registered command for zubdms "),
+            std::string::npos);
 }
 
 TEST(ConfigReportTest, ThreeLinesWithTheirPrefixes) {
@@ -127,7 +140,8 @@ TEST(ConfigReportTest, ThreeLinesWithTheirPrefixes) {
        "Varnelo Verzeichnis U:\\Dok\n"
        "registered command for zubdms \"C:\\Programme\\Varnelo\\varnelo.exe\" \"%1\""},
       {"install key without its value", Install::NoValue, Base::MachineOnly, Command::Foreign,
-       "Fehler Installationsverzeichnis kann nicht ermittelt werden Error accessing registry value\n"
+       "Fehler Installationsverzeichnis kann nicht ermittelt werden Error accessing registry "
+       "value\n"
        "Varnelo Verzeichnis M:\\Dok\n"
        "registered command for zubdms \"C:\\Andere\\app.exe\" \"%1\""},
       {"base directory stored as REG_EXPAND_SZ", Install::Read, Base::ExpandSzBoth,

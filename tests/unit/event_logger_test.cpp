@@ -39,10 +39,8 @@ TEST(EventKindTest, EveryLevelHasItsTypeAndIdentifier) {
     std::uint32_t event_id;
   };
   const Row rows[] = {
-      {LogLevel::Error, 1, 0xC0000001},
-      {LogLevel::Warn, 2, 0x80000002},
-      {LogLevel::Info, 4, 0x40000003},
-      {LogLevel::Debug, 4, 0x40000004},
+      {LogLevel::Error, 1, 0xC0000001}, {LogLevel::Warn, 2, 0x80000002},
+      {LogLevel::Info, 4, 0x40000003},  {LogLevel::Debug, 4, 0x40000004},
       {LogLevel::Trace, 4, 0x40000005},
   };
   for (const Row& row : rows) {
@@ -68,7 +66,7 @@ TEST(EventLoggerTest, WritesOnlyRecordsAtItsLevelOrMoreSevere) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "logger " << static_cast<unsigned>(row.logger_level)
-                                    << ", record " << static_cast<unsigned>(row.record_level));
+                                      << ", record " << static_cast<unsigned>(row.record_level));
     FakeEventSink sink;
     {
       EventLogger logger(sink, row.logger_level, 7);
@@ -96,7 +94,8 @@ TEST(EventLoggerTest, WritesTheMessageAloneOneEventPerRecord) {
     std::u16string seen;
   };
   const std::vector<Row> rows = {
-      {"line feeds kept", "Fehler:\nDie zu öffnende Datei \"x\"", u"Fehler:\nDie zu öffnende Datei \"x\""},
+      {"line feeds kept", "Fehler:\nDie zu öffnende Datei \"x\"",
+       u"Fehler:\nDie zu öffnende Datei \"x\""},
       {"empty message", "", u""},
       {"cut at a NUL", std::string("ab\0cd", 5), u"ab"},
       {"braces in the text", "{} bleibt", u"{} bleibt"},

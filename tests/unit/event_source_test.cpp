@@ -15,7 +15,8 @@ namespace {
 using testing::access_of;
 using testing::expect_all_keys_closed;
 
-constexpr std::string_view kApplication = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
+constexpr std::string_view kApplication =
+    "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
 constexpr std::u16string_view kWideApplication =
     u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
 constexpr std::string_view kSourceKey =
