@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh
-ensure_packages "${LINUX_PACKAGES[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+ensure_packages "${LINUX_PACKAGES[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-pefile
 
 cmake --preset linux
 cmake --build --preset linux
@@ -12,3 +12,4 @@ ctest --preset linux
 
 cmake --preset windows
 cmake --build --preset windows --target zub_launcher
+/usr/bin/python3 tools/check_resources.py build/windows/zub_launcher.exe
