@@ -179,7 +179,9 @@ bool path_starts_with(std::u16string_view path, std::u16string_view base) {
   return std::equal(base_parts.begin(), base_parts.end(), path_parts.begin(), components_equal);
 }
 
-bool contains_nul(std::u16string_view path) { return path.find(u'\0') != std::u16string_view::npos; }
+bool contains_nul(std::u16string_view path) {
+  return path.find(u'\0') != std::u16string_view::npos;
+}
 
 bool is_verbatim_text(std::u16string_view path) {
   return path.starts_with(kVerbatimMarker) || path.starts_with(kNtMarker);
@@ -249,9 +251,8 @@ Result<Path, IoError> normalize_path(FileIdentity& files, const Path& path) {
   const auto prefix = parse_prefix(working);
   if (prefix && is_verbatim_kind(prefix->kind)) {
     Path result = path;
-    std::replace(result.begin(), result.begin() + static_cast<std::ptrdiff_t>(
-                                                      std::min<std::size_t>(4, result.size())),
-                 u'/', u'\\');
+    const auto marker_end = static_cast<std::ptrdiff_t>(std::min<std::size_t>(4, result.size()));
+    std::replace(result.begin(), result.begin() + marker_end, u'/', u'\\');
     return result;
   }
   if (!prefix && working.size() >= 2 && working[0] == u'\\' && working[1] == u'\\') {

@@ -7,7 +7,9 @@ namespace {
 
 // strerror_r comes in two flavours: GNU returns the text (which may not be the buffer), XSI
 // fills the buffer and returns a status.
-[[maybe_unused]] const char* strerror_text(const char* gnu_result, const char*) { return gnu_result; }
+[[maybe_unused]] const char* strerror_text(const char* gnu_result, const char*) {
+  return gnu_result;
+}
 [[maybe_unused]] const char* strerror_text(int xsi_status, const char* buffer) {
   return xsi_status == 0 ? buffer : "Unknown error";
 }

@@ -149,8 +149,8 @@ class GioShell final : public Shell {
     const gboolean launched = gio.app_info_launch_default_for_uri(uri.get(), nullptr, &raw_error);
     ErrorOwner error(raw_error, GErrorOwner{&gio});
     if (!launched) {
-      return fail(IoError::own(IoError::Kind::Other,
-                               error ? std::string(error->message) : "no application opened the file"));
+      return fail(IoError::own(IoError::Kind::Other, error ? std::string(error->message)
+                                                           : "no application opened the file"));
     }
     return ok<IoError>();
   }

@@ -134,7 +134,8 @@ TEST_F(TempFolder, FullPathIsLexicalAndKeepsLinks) {
 TEST_F(TempFolder, NormalizeOfACanonicalPathGivesItBack) {
   fs::create_directory(root_ / "Docs");
   write(root_ / "Docs" / "a.txt");
-  const auto canonical = canonicalize_path(files_, as_launcher_path(root_.string() + "/Docs/a.txt"));
+  const auto canonical =
+      canonicalize_path(files_, as_launcher_path(root_.string() + "/Docs/a.txt"));
   ASSERT_TRUE(canonical.has_value());
   const auto normalized = normalize_path(files_, canonical.value());
   ASSERT_TRUE(normalized.has_value()) << normalized.error().text();
@@ -158,9 +159,12 @@ TEST_F(TempFolder, ExecutableContentIsRecognised) {
   fs::create_directory(root_ / "folder");
 
   const std::pair<const char*, bool> rows[] = {
-      {"program", true},     {"program.pdf", false}, {"script", true},      {"run.sh", true},    {"tool.py", true},
-      {"start.desktop", true}, {"setup.exe", true}, {"letter.txt", false}, {"plan.pdf", false},
-      {"empty.odt", false},  {"folder", false},     {"missing.txt", true},
+      {"program", true},     {"program.pdf", false}, {"script", true},
+      {"run.sh", true},      {"tool.py", true},      {"start.desktop", true},
+      {"setup.exe", true},   {"letter.txt", false},  {"plan.pdf", false},
+      {"empty.odt", false},  {"folder", false},
+      // What cannot be examined is not opened.
+      {"missing.txt", true},
   };
   for (const auto& [name, expected] : rows) {
     EXPECT_EQ(shell.is_executable_content(as_launcher_path((root_ / name).string())), expected)
