@@ -13,6 +13,7 @@
 
 #include "common/utf8.h"
 #include "config/base_dir.h"
+#include "document/path_logic.h"
 #include "platform/memory_registry.h"
 #include "recording_ui.h"
 

@@ -39,8 +39,12 @@ class Win32Shell final : public Shell {
  public:
   bool is_executable_content(const Path& path) override {
     initialize_com();
-    // AssocIsDangerous answers FALSE for everything under Wine; our own list backs it up.
-    return AssocIsDangerous(wide(path)) || has_runnable_extension(path, path_ext());
+    // AssocIsDangerous takes a type (".exe"), not a path. It answers FALSE for everything under
+    // Wine; our own list backs it up.
+    for (const auto& extension : shell_extensions(path)) {
+      if (AssocIsDangerous(reinterpret_cast<const wchar_t*>(extension.c_str()))) return true;
+    }
+    return has_runnable_extension(path, path_ext());
   }
 
   Result<void, IoError> open(const Path& path) override {
