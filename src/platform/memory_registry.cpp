@@ -29,18 +29,6 @@ std::u16string text_of(const char16_t* text) { return text == nullptr ? u"" : te
 
 }  // namespace
 
-std::vector<std::uint8_t> reg_sz_bytes(std::u16string_view text) {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(2 * (text.size() + 1));
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}
-
 MemoryRegistry::MemoryRegistry() { add_builtin_keys(Hive::LocalMachine, local_machine_); }
 
 RegistryTree& MemoryRegistry::tree(Hive hive) {

@@ -107,7 +107,4 @@ class MemoryRegistry : public EmulatedRegistry {
   std::vector<RegistryCall> calls_;
 };
 
-// The UTF-16LE bytes of the text with its terminating NUL.
-std::vector<std::uint8_t> reg_sz_bytes(std::u16string_view text);
-
 }  // namespace zub

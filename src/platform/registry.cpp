@@ -315,7 +315,8 @@ Result<void, ValueError> Registry::set_string_value(RegistryKey& key, std::strin
 }
 
 Result<void, KeyError> Registry::delete_key_tree(RegistryKey& key, std::string_view sub_key) {
-  auto wide = sub_key.empty() ? Result<WideCString, NulError>(empty_wide()) : to_wide_checked(sub_key);
+  auto wide =
+      sub_key.empty() ? Result<WideCString, NulError>(empty_wide()) : to_wide_checked(sub_key);
   if (wide.has_error()) return fail(KeyError{KeyError::Kind::InvalidNul, {}, 0, wide.error()});
   const OsError status = api_.delete_tree(key.handle(), wide->c_str());
   if (status != kErrorSuccess) return fail(KeyError::from_status(status, from_wide_lossy(*wide)));

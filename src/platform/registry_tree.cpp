@@ -33,6 +33,18 @@ char16_t upper_unit(char16_t c) {
 
 }  // namespace
 
+std::vector<std::uint8_t> reg_sz_bytes(std::u16string_view text) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(2 * (text.size() + 1));
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
 std::u16string registry_name_fold(std::u16string_view name) {
   std::u16string folded(name);
   for (char16_t& c : folded) c = upper_unit(c);
@@ -58,8 +70,8 @@ std::optional<std::vector<std::u16string>> split_key_path(std::u16string_view pa
   std::size_t start = 0;
   while (true) {
     const std::size_t end = path.find(u'\\', start);
-    const std::u16string_view part =
-        path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+    const std::size_t length = end == std::u16string_view::npos ? end : end - start;
+    const std::u16string_view part = path.substr(start, length);
     if (part.empty()) return std::nullopt;
     components.emplace_back(part);
     if (end == std::u16string_view::npos) break;

@@ -29,6 +29,9 @@ std::string_view hive_name(Hive hive);
 // than a single trailing one ("\a", "a\\b") is refused.
 std::optional<std::vector<std::u16string>> split_key_path(std::u16string_view path);
 
+// REG_SZ data: the UTF-16LE bytes of the text and its terminating NUL.
+std::vector<std::uint8_t> reg_sz_bytes(std::u16string_view text);
+
 struct RegistryValue {
   std::u16string name;  // as created
   std::uint32_t type = 0;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/quoted.h"
 #include "platform/memory_registry.h"
 #include "platform/registry.h"
 
@@ -83,6 +84,7 @@ TEST(RegistryTexts, KeyErrorAndRegistryErrorTexts) {
   EXPECT_EQ(text(RegistryError::Value), "Error accessing registry value");
 }
 
+// The message line holds the platform's text for the code (FormatMessageW on Windows).
 TEST(RegistryTexts, DetailedRenderingHasEightLines) {
   EXPECT_EQ(render_detailed(KeyError::from_status(5, kLauncherKey)),
             "PermissionDenied(\n"
@@ -90,7 +92,7 @@ TEST(RegistryTexts, DetailedRenderingHasEightLines) {
             "    Os {\n"
             "        code: 5,\n"
             "        kind: PermissionDenied,\n"
-            "        message: \"Access is denied.\",\n"
+            "        message: " + quoted_form(registry_status_message(5)) + ",\n"
             "    },\n"
             ")");
   EXPECT_EQ(render_detailed(KeyError::from_status(1018, "x\"y")),
@@ -99,16 +101,15 @@ TEST(RegistryTexts, DetailedRenderingHasEightLines) {
             "    Os {\n"
             "        code: 1018,\n"
             "        kind: Uncategorized,\n"
-            "        message: \"Illegal operation attempted on a registry key that has been marked "
-            "for deletion.\",\n"
+            "        message: " + quoted_form(registry_status_message(1018)) + ",\n"
             "    },\n"
             ")");
 }
 
 TEST(RegistryTexts, DiagnosticFormsNameKindAndCause) {
   EXPECT_EQ(describe(KeyError::from_status(2, "a")),
-            "NotFound(\"a\", Os { code: 2, kind: NotFound, message: \"The system cannot find the "
-            "file specified.\" })");
+            "NotFound(\"a\", Os { code: 2, kind: NotFound, message: " +
+                quoted_form(registry_status_message(2)) + " })");
   ValueError missing;
   missing.kind = ValueError::Kind::MissingNul;
   missing.units = u"ab";

@@ -1,0 +1,47 @@
+#pragma once
+
+// The hive files of the Linux registry stand-in: one root key per file, in the syntax regedit
+// exports.
+//
+//   Windows Registry Editor Version 5.00
+//
+//   [HKEY_CURRENT_USER\SOFTWARE\varnelo\launcher]
+//   "NextCloudFolder"="C:\\Daten"
+//   @="default value"
+//   "Count"=dword:0000002a
+//   "Blob"=hex:01,02,03
+//   "Path"=hex(2):43,00,3a,00,00,00
+//
+// A section for every key that exists, parents included, in sorted order. "text" stands for a
+// REG_SZ whose data is exactly the text and one terminating NUL, on one line; every other
+// REG_SZ (no terminator, a NUL inside, a line break, an odd byte count, an unpaired surrogate)
+// is written as hex(1). Strings escape "\" and '"' with a backslash. A line ending in "\"
+// continues on the next; lines starting with ";" are comments. Written as UTF-8 with "\n";
+// read also with a UTF-8 byte order mark, as UTF-16LE with byte order mark (as regedit writes
+// it), and with "\r\n".
+//
+// Deletion entries of regedit's import syntax ("[-key]", "name"=-) describe no state and make
+// the file unreadable, like any other line that does not parse.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+#include "platform/registry_tree.h"
+
+namespace zub::posix {
+
+struct HiveParseError {
+  std::size_t line = 0;  // 1-based; 0 for the file as a whole (encoding)
+  std::string reason;
+};
+
+// The content of the root key `hive` from the bytes of its file. An empty file is an empty
+// root key. Sections must name that root key.
+Result<RegistryTree, HiveParseError> parse_hive_file(std::string_view bytes, Hive hive);
+
+// The file for the tree.
+std::string write_hive_file(const RegistryTree& tree, Hive hive);
+
+}  // namespace zub::posix

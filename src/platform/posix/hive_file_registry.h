@@ -1,0 +1,58 @@
+#pragma once
+
+// The registry of Linux: one hive file per root key (see hive_file.h).
+//
+//   HKEY_CURRENT_USER    $XDG_CONFIG_HOME/zub_launcher/HKEY_CURRENT_USER.reg
+//                        (XDG_CONFIG_HOME defaults to $HOME/.config)
+//   HKEY_LOCAL_MACHINE   <dir>/zub_launcher/HKEY_LOCAL_MACHINE.reg
+//   HKEY_CLASSES_ROOT    <dir>/zub_launcher/HKEY_CLASSES_ROOT.reg
+//                        (<dir>: the first entry of $XDG_CONFIG_DIRS, default /etc/xdg)
+//
+// A missing file is an empty root key (HKEY_LOCAL_MACHINE still has the keys every Windows
+// system has). Every operation reads the file anew. A change is a read-modify-write under an
+// exclusive lock (flock on "<file>.lock") that replaces the file atomically (temporary file in
+// the same folder, fsync, rename, fsync of the folder), so concurrent writers lose nothing and a
+// crash leaves the old or the new file. The folder is created by the first write that needs it.
+//
+// Status codes: a file that does not parse gives 1015 for every operation on its root key and
+// is never rewritten; a write the system refuses (no permission, read-only file system, the
+// folder cannot be made, as where a file stands in its place) gives 5 and changes nothing; a
+// full disk 112; any other failure of the file system 1016.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/registry_emulation.h"
+
+namespace zub::posix {
+
+struct HiveFileLocations {
+  std::string classes_root;
+  std::string current_user;
+  std::string local_machine;
+};
+
+// The locations for the given environment (a lookup that returns nothing for an unset
+// variable). Relative or empty XDG entries are ignored, as the XDG specification asks.
+HiveFileLocations hive_file_locations(
+    const std::function<std::optional<std::string>(std::string_view)>& environment);
+HiveFileLocations hive_file_locations_from_environment();
+
+class HiveFileRegistry : public EmulatedRegistry {
+ public:
+  explicit HiveFileRegistry(HiveFileLocations locations) : locations_(std::move(locations)) {}
+
+  const std::string& file_of(Hive hive) const;
+
+ protected:
+  OsError read_hive(Hive hive, const Reader& read) override;
+  OsError change_hive(Hive hive, const Changer& change) override;
+  OsError check_writable(Hive hive) override;
+
+ private:
+  HiveFileLocations locations_;
+};
+
+}  // namespace zub::posix

@@ -1,0 +1,380 @@
+// The registry of Linux: its files, their locations, refused writes, broken files and
+// concurrent writers.
+
+#include "platform/posix/hive_file_registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/registry.h"
+
+namespace zub::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kLauncherKey = "SOFTWARE\\varnelo\\launcher";
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void write_file(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class HiveFileRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/zub_registry_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    ::chmod(root_.c_str(), 0755);
+    locations_ = locations_under(root_ / "home" / ".config", root_ / "etc");
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  static HiveFileLocations locations_under(const fs::path& config_home, const fs::path& config_dir) {
+    return hive_file_locations([&](std::string_view name) -> std::optional<std::string> {
+      if (name == "XDG_CONFIG_HOME") return config_home.string();
+      if (name == "XDG_CONFIG_DIRS") return config_dir.string();
+      return std::nullopt;
+    });
+  }
+
+  fs::path root_;
+  HiveFileLocations locations_;
+};
+
+TEST(HiveFileLocations, FollowTheXdgVariables) {
+  using Env = std::map<std::string, std::string>;
+  struct Row {
+    const char* name;
+    Env env;
+    const char* current_user;
+    const char* local_machine;
+  };
+  const Row rows[] = {
+      {"defaults", {{"HOME", "/home/u"}}, "/home/u/.config/zub_launcher/HKEY_CURRENT_USER.reg",
+       "/etc/xdg/zub_launcher/HKEY_LOCAL_MACHINE.reg"},
+      {"set", {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/c/"}, {"XDG_CONFIG_DIRS", "/d1:/d2"}},
+       "/c/zub_launcher/HKEY_CURRENT_USER.reg", "/d1/zub_launcher/HKEY_LOCAL_MACHINE.reg"},
+      {"relative entries ignored",
+       {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "c"}, {"XDG_CONFIG_DIRS", "d1:/d2"}},
+       "/home/u/.config/zub_launcher/HKEY_CURRENT_USER.reg",
+       "/etc/xdg/zub_launcher/HKEY_LOCAL_MACHINE.reg"},
+      {"empty first entry", {{"HOME", "/home/u"}, {"XDG_CONFIG_DIRS", ":/d2"}},
+       "/home/u/.config/zub_launcher/HKEY_CURRENT_USER.reg",
+       "/etc/xdg/zub_launcher/HKEY_LOCAL_MACHINE.reg"},
+  };
+  for (const auto& row : rows) {
+    const auto locations = hive_file_locations([&](std::string_view name) -> std::optional<std::string> {
+      const auto it = row.env.find(std::string(name));
+      if (it == row.env.end()) return std::nullopt;
+      return it->second;
+    });
+    EXPECT_EQ(locations.current_user, row.current_user) << row.name;
+    EXPECT_EQ(locations.local_machine, row.local_machine) << row.name;
+    EXPECT_EQ(fs::path(locations.classes_root).filename(), "HKEY_CLASSES_ROOT.reg") << row.name;
+    EXPECT_EQ(fs::path(locations.classes_root).parent_path(),
+              fs::path(locations.local_machine).parent_path())
+        << row.name;
+  }
+}
+
+TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
+  HiveFileRegistry files(locations_);
+  Registry registry(files);
+  {
+    auto key = registry.create_key(Hive::CurrentUser, kLauncherKey, kKeyAllAccess);
+    ASSERT_TRUE(key.has_value());
+    auto value = to_wide_checked("C:\\Daten");
+    ASSERT_TRUE(value.has_value());
+    ASSERT_TRUE(registry.set_string_value(*key, "NextCloudFolder", *value).has_value());
+  }
+  EXPECT_EQ(read_file(locations_.current_user),
+            "Windows Registry Editor Version 5.00\n"
+            "\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE]\n"
+            "\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\varnelo]\n"
+            "\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]\n"
+            "\"NextCloudFolder\"=\"C:\\\\Daten\"\n"
+            "\n");
+  // A second instance (another process) sees it, whatever the case of the names.
+  HiveFileRegistry other(locations_);
+  auto read = Registry(other).read_string_value(Hive::CurrentUser, "software\\VARNELO\\Launcher",
+                                                "nextcloudfolder");
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read.value(), "C:\\Daten");
+  EXPECT_EQ(files.open_handle_count(), 0u);
+  // Nothing but the hive and its lock file in the folder: no temporary file left behind.
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry :
+       fs::directory_iterator(fs::path(locations_.current_user).parent_path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(HiveFileRegistryTest, MissingFilesAreEmptyRootKeysExceptTheMachineKeys) {
+  HiveFileRegistry files(locations_);
+  Registry registry(files);
+  auto user = registry.open_key(Hive::CurrentUser, kLauncherKey, kKeyRead);
+  ASSERT_TRUE(user.has_error());
+  EXPECT_EQ(user.error().status, 2u);
+  auto application = registry.open_key(
+      Hive::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application", kKeyRead);
+  EXPECT_TRUE(application.has_value());
+  // Reading creates nothing.
+  EXPECT_FALSE(fs::exists(root_ / "etc"));
+  EXPECT_FALSE(fs::exists(root_ / "home"));
+}
+
+TEST_F(HiveFileRegistryTest, HandFileWithOtherCaseKeepsItsSpellingAcrossWrites) {
+  write_file(locations_.current_user,
+             "Windows Registry Editor Version 5.00\r\n\r\n"
+             "[HKEY_CURRENT_USER\\Software\\Varnelo\\Launcher]\r\n"
+             "\"nextcloudfolder\"=\"D:\\\\Alt\"\r\n");
+  HiveFileRegistry files(locations_);
+  Registry registry(files);
+  {
+    auto key = registry.open_key(Hive::CurrentUser, kLauncherKey, kKeyWrite);
+    ASSERT_TRUE(key.has_value());
+    auto value = to_wide_checked("C:\\Neu");
+    ASSERT_TRUE(value.has_value());
+    ASSERT_TRUE(registry.set_string_value(*key, "NextCloudFolder", *value).has_value());
+  }
+  const std::string file = read_file(locations_.current_user);
+  EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Varnelo\\Launcher]\n"
+                      "\"nextcloudfolder\"=\"C:\\\\Neu\"\n"),
+            std::string::npos)
+      << file;
+}
+
+TEST_F(HiveFileRegistryTest, DeleteRemovesTheSectionAndThoseBelow) {
+  write_file(locations_.classes_root,
+             "Windows Registry Editor Version 5.00\n\n"
+             "[HKEY_CLASSES_ROOT\\zubdms\\shell\\open\\command]\n@=\"x\"\n\n"
+             "[HKEY_CLASSES_ROOT\\zubdms\\shell\\open\\command\\sub]\n\n"
+             "[HKEY_CLASSES_ROOT\\zubdmsx]\n");
+  HiveFileRegistry files(locations_);
+  Registry registry(files);
+  {
+    auto key = registry.open_key(Hive::ClassesRoot, "zubdms\\shell\\open\\command", kKeyAllAccess);
+    ASSERT_TRUE(key.has_value());
+    ASSERT_TRUE(registry.delete_key_tree(*key, "").has_value());
+  }
+  EXPECT_EQ(read_file(locations_.classes_root),
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CLASSES_ROOT\\zubdms]\n\n"
+            "[HKEY_CLASSES_ROOT\\zubdms\\shell]\n\n"
+            "[HKEY_CLASSES_ROOT\\zubdms\\shell\\open]\n\n"
+            "[HKEY_CLASSES_ROOT\\zubdmsx]\n\n");
+}
+
+TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
+  const std::string broken =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]\n"
+      "\"NextCloudFolder\"=\"C:\\\\Daten\n";
+  write_file(locations_.current_user, broken);
+  write_file(locations_.local_machine, "");  // empty: a root key without content
+  HiveFileRegistry files(locations_);
+  RawKey handle = 0;
+  const RawKey hkcu = raw_key(Hive::CurrentUser);
+  EXPECT_EQ(files.open_key(hkcu, u"SOFTWARE", kKeyRead, &handle), 1015u);
+  EXPECT_EQ(files.create_key(hkcu, u"SOFTWARE\\x", kKeyAllAccess, &handle), 1015u);
+  EXPECT_EQ(files.create_key(hkcu, u"", kKeyAllAccess, &handle), 1015u);
+  std::uint32_t size = 0;
+  EXPECT_EQ(files.query_value(hkcu, u"", nullptr, nullptr, &size), 1015u);
+  const std::uint8_t data[] = {'a', 0, 0, 0};
+  EXPECT_EQ(files.set_value(hkcu, u"v", kRegSz, data, sizeof data), 1015u);
+  EXPECT_EQ(files.delete_tree(hkcu, u"SOFTWARE"), 1015u);
+  EXPECT_EQ(read_file(locations_.current_user), broken);
+
+  auto read = Registry(files).read_string_value(Hive::CurrentUser, kLauncherKey, "NextCloudFolder");
+  ASSERT_TRUE(read.has_error());
+  EXPECT_EQ(read.error(), RegistryError::Key);
+  // Other root keys are not affected.
+  EXPECT_EQ(files.create_key(raw_key(Hive::LocalMachine), u"SOFTWARE", kKeyAllAccess, &handle), 0u);
+  EXPECT_EQ(files.close_key(handle), 0u);
+}
+
+// Runs `body` in a child process; its exit status.
+int in_child(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+// What a writer sees where the system refuses it: 5 from create and set, and no file.
+int refused_write_status(const HiveFileLocations& locations) {
+  HiveFileRegistry files(locations);
+  RawKey handle = 0;
+  const OsError create = files.create_key(raw_key(Hive::LocalMachine), u"SOFTWARE\\varnelo",
+                                          kKeyAllAccess, &handle);
+  const OsError open = files.open_key(raw_key(Hive::LocalMachine),
+                                      u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application",
+                                      kKeyWrite, &handle);
+  const std::uint8_t data[] = {'a', 0, 0, 0};
+  const OsError set = files.set_value(raw_key(Hive::LocalMachine), u"v", kRegSz, data, sizeof data);
+  const OsError remove = files.delete_tree(raw_key(Hive::LocalMachine), u"SYSTEM");
+  if (create != 5 || open != 5 || set != 5 || remove != 5) return 1;
+  // Reading still works.
+  if (files.open_key(raw_key(Hive::LocalMachine), u"SYSTEM", kKeyRead, &handle) != 0) return 2;
+  return files.close_key(handle) == 0 ? 0 : 3;
+}
+
+TEST_F(HiveFileRegistryTest, RefusedWritesGiveAccessDenied) {
+  // The folder cannot be made where a file stands in its place.
+  write_file(root_ / "etc" / "zub_launcher", "not a folder");
+  EXPECT_EQ(refused_write_status(locations_), 0);
+  EXPECT_EQ(read_file(root_ / "etc" / "zub_launcher"), "not a folder");
+
+  // A folder this user may not write. Root passes permission bits, so the check runs in a
+  // child that has given up root.
+  const fs::path machine = root_ / "machine";
+  write_file(machine / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg",
+             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM]\n");
+  fs::permissions(machine / "zub_launcher", fs::perms(0555));
+  const auto locked_down = locations_under(root_ / "home", machine);
+  EXPECT_EQ(in_child([&] {
+              if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 9;
+              return refused_write_status(locked_down);
+            }),
+            0);
+  EXPECT_EQ(read_file(machine / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg"),
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM]\n");
+
+  // A file system that refuses new folders even to root (sysfs), where there is one.
+  if (::mkdir("/sys/zub_launcher_probe", 0755) != 0 && (errno == EPERM || errno == EACCES || errno == EROFS)) {
+    EXPECT_EQ(refused_write_status(locations_under(root_ / "home", "/sys")), 0);
+  }
+}
+
+TEST_F(HiveFileRegistryTest, ReadAccessRefusesWritesAndDeletedKeysRefuseUse) {
+  HiveFileRegistry files(locations_);
+  Registry registry(files);
+  ASSERT_TRUE(registry.create_key(Hive::CurrentUser, kLauncherKey, kKeyAllAccess).has_value());
+  auto reader = registry.open_key(Hive::CurrentUser, kLauncherKey, kKeyRead);
+  ASSERT_TRUE(reader.has_value());
+  auto value = to_wide_checked("x");
+  ASSERT_TRUE(value.has_value());
+  auto denied = registry.set_string_value(*reader, "NextCloudFolder", *value);
+  ASSERT_TRUE(denied.has_error());
+  EXPECT_EQ(denied.error().status, 5u);
+
+  auto parent = registry.open_key(Hive::CurrentUser, "SOFTWARE", kKeyRead);
+  ASSERT_TRUE(parent.has_value());
+  ASSERT_TRUE(registry.delete_key_tree(*parent, "varnelo").has_value());
+  std::uint32_t size = 0;
+  EXPECT_EQ(files.query_value(reader->handle(), u"", nullptr, nullptr, &size), 1018u);
+}
+
+TEST_F(HiveFileRegistryTest, LargeValuesSurvive) {
+  HiveFileRegistry files(locations_);
+  Registry registry(files);
+  const std::string big(1 << 20, 'y');
+  {
+    auto key = registry.create_key(Hive::CurrentUser, kLauncherKey, kKeyAllAccess);
+    ASSERT_TRUE(key.has_value());
+    auto value = to_wide_checked(big);
+    ASSERT_TRUE(value.has_value());
+    ASSERT_TRUE(registry.set_string_value(*key, "Big", *value).has_value());
+  }
+  auto read = registry.read_string_value(Hive::CurrentUser, kLauncherKey, "Big");
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read.value(), big);
+}
+
+// "wa", "wb", ... for the writers; "wa_A", "wa_B", ... for their values.
+std::u16string writer_key(int writer) {
+  std::u16string key = u"w";
+  key += static_cast<char16_t>(u'a' + writer);
+  return key;
+}
+std::u16string writer_value(int writer, int i) {
+  std::u16string name = writer_key(writer);
+  name += u'_';
+  name += static_cast<char16_t>(u'A' + i);
+  return name;
+}
+
+TEST_F(HiveFileRegistryTest, ConcurrentWritersLoseNothing) {
+  constexpr int kWriters = 4;
+  constexpr int kValuesEach = 25;
+  std::vector<pid_t> children;
+  for (int writer = 0; writer < kWriters; ++writer) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      HiveFileRegistry files(locations_);
+      RawKey key = 0;
+      for (int i = 0; i < kValuesEach; ++i) {
+        // Every writer creates its own key and values, and they all meet in one key.
+        std::u16string own_key = u"shared\\";
+        own_key += writer_key(writer);
+        if (files.create_key(raw_key(Hive::CurrentUser), own_key.c_str(),
+                             kKeyAllAccess, &key) != 0) {
+          ::_exit(1);
+        }
+        const std::u16string name = writer_value(writer, i);
+        const std::uint8_t data[] = {static_cast<std::uint8_t>(i), 0, 0, 0};
+        const bool ok = files.set_value(key, name.c_str(), kRegDword, data, 4) == 0 &&
+                        files.close_key(key) == 0 &&
+                        files.create_key(raw_key(Hive::CurrentUser), u"shared", kKeyAllAccess,
+                                         &key) == 0 &&
+                        files.set_value(key, name.c_str(), kRegDword, data, 4) == 0 &&
+                        files.close_key(key) == 0;
+        if (!ok) ::_exit(2);
+      }
+      ::_exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+
+  HiveFileRegistry files(locations_);
+  std::size_t found = 0;
+  for (int writer = 0; writer < kWriters; ++writer) {
+    std::u16string own_key = u"shared\\";
+    own_key += writer_key(writer);
+    for (int i = 0; i < kValuesEach; ++i) {
+      const std::u16string name = writer_value(writer, i);
+      for (const std::u16string& path : {std::u16string(u"shared"), own_key}) {
+        RawKey key = 0;
+        ASSERT_EQ(files.open_key(raw_key(Hive::CurrentUser), path.c_str(), kKeyRead, &key), 0u);
+        std::uint32_t size = 0;
+        if (files.query_value(key, name.c_str(), nullptr, nullptr, &size) == 0) ++found;
+        EXPECT_EQ(files.close_key(key), 0u);
+      }
+    }
+  }
+  EXPECT_EQ(found, std::size_t{2 * kWriters * kValuesEach});
+}
+
+}  // namespace
+}  // namespace zub::posix
