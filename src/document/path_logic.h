@@ -1,0 +1,107 @@
+#pragma once
+
+// Path logic over UTF-16 path text, with the rules of Windows paths: prefixes, components, the
+// component-wise prefix test of the containment check, and the text rules around the platform's
+// final-path and full-path services. Pure, apart from the two entry points at the end that take
+// the platform's FileIdentity.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+#include "platform/file_identity.h"
+#include "platform/io_error.h"
+
+namespace zub {
+
+// The leading part of a path that names a drive, share, device or verbatim root.
+enum class PrefixKind {
+  Verbatim,      // \\?\name
+  VerbatimUnc,   // \\?\UNC\server\share
+  VerbatimDisk,  // \\?\C:
+  Device,        // \\.\name
+  Unc,           // \\server\share, both non-empty
+  Disk,          // C:
+};
+
+struct Prefix {
+  PrefixKind kind = PrefixKind::Disk;
+  // The name, the server or the drive letter; `second` is the share of the UNC kinds.
+  std::u16string_view first;
+  std::u16string_view second;
+  // Units of the path that the prefix takes.
+  std::size_t length = 0;
+};
+
+// The prefix at the start of `path`, if any. The verbatim marker \\?\ is written with "\" only;
+// the other kinds take "/" as well. Two separators without a non-empty server and share are no
+// prefix.
+std::optional<Prefix> parse_prefix(std::u16string_view path);
+
+struct PathComponent {
+  enum class Kind { Prefix, Root, CurrentDir, ParentDir, Name };
+  Kind kind = Kind::Name;
+  Prefix prefix;               // Kind::Prefix
+  std::u16string_view name;    // Kind::Name
+};
+
+// The components in order: the prefix, the root, the names. Empty names are skipped; "." is
+// skipped except as the first name of a path without root and behind a verbatim prefix; ".."
+// always stays.
+std::vector<PathComponent> path_components(std::u16string_view path);
+
+// Prefixes of the same kind with equal parts (drive letters ignore ASCII case), roots, and
+// names unit for unit.
+bool components_equal(const PathComponent& a, const PathComponent& b);
+
+// True when the components of `base` are a leading run of those of `path`. A path starts with
+// itself; a base without components is a prefix of every path.
+bool path_starts_with(std::u16string_view path, std::u16string_view base);
+
+bool contains_nul(std::u16string_view path);
+
+// Own error texts of the path operations (the two NUL texts differ in one letter on purpose:
+// callers may match them).
+inline constexpr std::string_view kCanonicalizeNulText =
+    "strings passed to WinAPI cannot contain NULs";
+inline constexpr std::string_view kNormalizeNulText =
+    "strings passed to WinAPI cannot contains NULs";
+inline constexpr std::string_view kPartialUncText = "partial UNC prefixes are invalid";
+inline constexpr std::string_view kPathTooLongText = "required path length is too large for WinAPI";
+
+// The path begins with \\?\ or \??\ and is handed to the platform as it is.
+bool is_verbatim_text(std::u16string_view path);
+
+// Whether the final-path query needs the path made absolute and verbatim first: a path that is
+// not yet verbatim and is either long (248 units or more with its NUL) or not absolute (neither
+// "C:" with a separator nor two leading separators).
+bool needs_verbatim_form(std::u16string_view path);
+
+// A full path from the full-path service in verbatim form: \\.\x becomes \\?\x, \\server\share
+// becomes \\?\UNC\server\share, anything else gets \\?\ in front.
+Path to_verbatim_form(std::u16string_view full_path);
+
+// One call of a platform service that fills a UTF-16 buffer the way GetFullPathNameW and
+// GetFinalPathNameByHandleW do: 0 and the last-error code on failure; the needed size with
+// the NUL when `capacity` is too small; otherwise the length of the result without the NUL.
+struct BufferFill {
+  std::uint32_t value = 0;
+  std::int32_t last_error = 0;
+};
+using BufferFillCall = std::function<BufferFill(std::uint32_t capacity, char16_t* buffer)>;
+
+// Calls `call` with an empty buffer, then grows the buffer to the asked size plus 2 units until
+// the result fits.
+Result<Path, IoError> fill_path_buffer(const BufferFillCall& call);
+
+// The final, absolute path of an existing file or folder with all links resolved.
+Result<Path, IoError> canonicalize_path(FileIdentity& files, const Path& path);
+
+// An absolute form of an existing path without resolving links; a verbatim path is returned
+// as it is.
+Result<Path, IoError> normalize_path(FileIdentity& files, const Path& path);
+
+}  // namespace zub

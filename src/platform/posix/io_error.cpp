@@ -1,0 +1,29 @@
+#include "platform/io_error.h"
+
+#include <cstring>
+
+namespace zub {
+namespace {
+
+// strerror_r comes in two flavours: GNU returns the text (which may not be the buffer), XSI
+// fills the buffer and returns a status.
+[[maybe_unused]] const char* strerror_text(const char* gnu_result, const char*) {
+  return gnu_result;
+}
+[[maybe_unused]] const char* strerror_text(int xsi_status, const char* buffer) {
+  return xsi_status == 0 ? buffer : "Unknown error";
+}
+
+}  // namespace
+
+std::string system_error_message(std::int32_t code) {
+  char buffer[256] = {};
+  std::string message = strerror_text(strerror_r(code, buffer, sizeof buffer), buffer);
+  while (!message.empty() && (message.back() == ' ' || message.back() == '\t' ||
+                              message.back() == '\r' || message.back() == '\n')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+}  // namespace zub

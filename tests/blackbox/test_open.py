@@ -1,0 +1,274 @@
+"""Black-box tests of the open action: the built launcher opens documents under the base
+directory with the user's default application, and never hands anything outside it (or anything
+that would run) to that application. The default application is a recorder defined in the
+sandbox's own XDG folders; it writes each path it is given to a file."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+LAUNCHER = os.environ.get("ZUB_LAUNCHER", "")
+
+# Longest single argument Linux passes to a program (MAX_ARG_STRLEN, with its NUL).
+LONGEST_ARGUMENT = 128 * 1024 - 1
+
+
+def line(text: str) -> bytes:
+    """A console line as the launcher writes it."""
+    return (text + " true\n").encode()
+
+
+def reg_string(text: str) -> str:
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+class Sandbox:
+    """A throw-away HOME with its own registry, its own default application and no display.
+
+    The recorder is the only application GIO can see: XDG_DATA_DIRS holds just the shared MIME
+    database, so no application of the machine can be chosen instead."""
+
+    def __init__(self):
+        self.root = os.path.realpath(tempfile.mkdtemp(prefix="zub_open_"))
+        self.config_home = os.path.join(self.root, "config")
+        self.data_home = os.path.join(self.root, "data")
+        self.data_dirs = os.path.join(self.root, "sysdata")
+        self.record = os.path.join(self.root, "opened.txt")
+        self.base = os.path.join(self.root, "Docs")
+        for folder in (self.config_home, os.path.join(self.data_home, "applications"),
+                       self.data_dirs, self.base):
+            os.makedirs(folder)
+        os.symlink("/usr/share/mime", os.path.join(self.data_dirs, "mime"))
+
+        recorder = os.path.join(self.root, "recorder.sh")
+        with open(recorder, "w") as f:
+            f.write('#!/bin/sh\nfor a in "$@"; do printf "%s\\n" "$a" >> "' + self.record +
+                    '"; done\n')
+        os.chmod(recorder, 0o755)
+        types = ["text/plain", "application/pdf", "inode/directory", "application/octet-stream",
+                 "application/x-shellscript", "application/x-desktop", "application/x-executable",
+                 "application/x-sharedlib", "application/x-pie-executable"]
+        with open(os.path.join(self.data_home, "applications", "zubrecorder.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Recorder\n"
+                    "Exec=" + recorder + " %f\nMimeType=" + ";".join(types) + ";\n")
+        with open(os.path.join(self.config_home, "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\n")
+            for mime_type in types:
+                f.write(mime_type + "=zubrecorder.desktop\n")
+
+        self.env = {
+            "HOME": self.root,
+            "XDG_CONFIG_HOME": self.config_home,
+            "XDG_CONFIG_DIRS": os.path.join(self.root, "xdg"),
+            "XDG_DATA_HOME": self.data_home,
+            "XDG_DATA_DIRS": self.data_dirs,
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "LANG": "C.UTF-8",
+        }
+        self.set_base_dir(self.base)
+
+    def cleanup(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def set_base_dir(self, folder: str):
+        hive = os.path.join(self.config_home, "zub_launcher", "HKEY_CURRENT_USER.reg")
+        os.makedirs(os.path.dirname(hive), exist_ok=True)
+        with open(hive, "w", encoding="utf-8") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n"
+                    "[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]\n"
+                    '"NextCloudFolder"=' + reg_string(folder) + "\n")
+
+    def write(self, relative: str, content: bytes = b"Inhalt\n") -> str:
+        path = os.path.join(self.root, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(content)
+        return path
+
+    def run(self, *args) -> subprocess.CompletedProcess:
+        argv = [LAUNCHER] + [a if isinstance(a, bytes) else str(a) for a in args]
+        return subprocess.run(argv, env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=60)
+
+    def opened(self, expect: int = 0) -> list:
+        """The paths the recorder was given, once `expect` of them have arrived (the
+        application is started, not waited for)."""
+        deadline = time.monotonic() + 10
+        while True:
+            entries = []
+            if os.path.exists(self.record):
+                with open(self.record, encoding="utf-8", errors="surrogateescape") as f:
+                    entries = f.read().splitlines()
+            if len(entries) >= expect or time.monotonic() > deadline:
+                return entries
+            time.sleep(0.05)
+
+
+@unittest.skipUnless(LAUNCHER, "ZUB_LAUNCHER is not set")
+class OpenTestCase(unittest.TestCase):
+    def setUp(self):
+        self.sandbox = Sandbox()
+        self.addCleanup(self.sandbox.cleanup)
+
+    def assertRun(self, result, code, stdout=b"", stderr=b"", name=""):
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (code, stdout, stderr),
+                         name)
+
+    def assertNothingOpenedBesides(self, control_relative: str):
+        """Opens a harmless control document last; once it has arrived, anything an earlier run
+        had started would have arrived too."""
+        control = self.sandbox.write(os.path.join("Docs", control_relative))
+        self.assertRun(self.sandbox.run("zubdms:/" + control_relative), 0)
+        self.assertEqual(self.sandbox.opened(expect=1), [control])
+
+
+class OpensDocuments(OpenTestCase):
+    def test_opens_the_document_silently(self):
+        plan = self.sandbox.write("Docs/Projekte/A B/Plan.pdf", b"%PDF-1.4\n")
+        self.assertRun(self.sandbox.run("zubdms:/Projekte/A%20B/Plan.pdf"), 0)
+        self.assertEqual(self.sandbox.opened(expect=1), [plan])
+
+    def test_debug_report(self):
+        plan = self.sandbox.write("Docs/Projekte/Plan.pdf", b"%PDF-1.4\n")
+        base = self.sandbox.base
+        self.assertRun(self.sandbox.run("-d", "zubdms:/Projekte/Plan.pdf"), 0,
+                       stdout=line('Basedir "' + base + '"\nFile ' + plan + "\ndocument opened!"))
+        self.assertEqual(self.sandbox.opened(expect=1), [plan])
+
+    def test_base_directory_with_trailing_separator(self):
+        plan = self.sandbox.write("Docs/Plan.pdf", b"%PDF-1.4\n")
+        self.sandbox.set_base_dir(self.sandbox.base + "/")
+        self.assertRun(self.sandbox.run("zubdms:/Plan.pdf"), 0)
+        self.assertEqual(self.sandbox.opened(expect=1), [plan])
+
+    def test_folders_and_the_base_itself(self):
+        os.makedirs(os.path.join(self.sandbox.base, "Projekte"))
+        for link in ("zubdms:/Projekte", "zubdms:/Projekte/", "zubdms:/", "zubdms:"):
+            self.assertRun(self.sandbox.run(link), 0, name=link)
+        base = self.sandbox.base
+        self.assertEqual(sorted(self.sandbox.opened(expect=4)),
+                         sorted([base + "/Projekte"] * 2 + [base] * 2))
+
+    def test_link_inside_the_base_is_followed(self):
+        target = self.sandbox.write("Docs/Archiv/2023.txt")
+        os.symlink(target, os.path.join(self.sandbox.base, "aktuell.txt"))
+        self.assertRun(self.sandbox.run("zubdms:/aktuell.txt"), 0)
+        self.assertEqual(self.sandbox.opened(expect=1), [target])
+
+    def test_umlauts_in_the_link(self):
+        umlaut = self.sandbox.write("Docs/Übersicht ä.txt")
+        self.assertRun(self.sandbox.run("zubdms:/%C3%9Cbersicht%20%C3%A4.txt"), 0)
+        self.assertEqual(self.sandbox.opened(expect=1), [umlaut])
+
+
+class RefusesEscapes(OpenTestCase):
+    """Every way out of the base directory ends with 17 (or 5 when the target does not exist),
+    and nothing of it reaches the application."""
+
+    def outside(self, joined: str, canonical: str) -> bytes:
+        return line("Fehler:\nDie zu öffnende Datei " + joined + " canonicalized to " + canonical +
+                    "\nliegt nicht unter dem varnelo Basisverzeichnis " + self.sandbox.base + "\n")
+
+    def test_escapes(self):
+        root, base = self.sandbox.root, self.sandbox.base
+        secret = self.sandbox.write("secret.txt")
+        sibling = self.sandbox.write("DocsX/a.txt")
+        docsx = self.sandbox.write("Docsx.txt")
+        outside_folder = self.sandbox.write("Elsewhere/b.txt")
+        os.symlink(secret, os.path.join(base, "escape.txt"))
+        os.symlink(os.path.dirname(outside_folder), os.path.join(base, "junction"))
+        os.symlink("../DocsX", os.path.join(base, "relative"))
+        rows = [
+            ("zubdms:/../secret.txt", base + "\\..\\secret.txt", secret),
+            ("zubdms:/%2E%2E/secret.txt", base + "\\..\\secret.txt", secret),
+            ("zubdms:/%2e%2e%2Fsecret.txt", base + "\\..\\secret.txt", secret),
+            ("zubdms:/..%5Csecret.txt", base + "\\..\\secret.txt", secret),
+            ("zubdms:/a/../../secret.txt", base + "\\a\\..\\..\\secret.txt", None),
+            ("zubdms:/escape.txt", base + "\\escape.txt", secret),
+            ("zubdms:/junction/b.txt", base + "\\junction\\b.txt", outside_folder),
+            ("zubdms:/relative/a.txt", base + "\\relative\\a.txt", sibling),
+            ("zubdms:/../DocsX/a.txt", base + "\\..\\DocsX\\a.txt", sibling),
+            ("zubdms:X/a.txt", base + "X\\a.txt", sibling),
+            ("zubdms:x.txt", base + "x.txt", docsx),
+            ("zubdms:/zubdms:../secret.txt", base + "\\..\\secret.txt", secret),
+            ("zubdms:/..%2F..%2F..%2F..%2F..%2F..%2F..%2F..%2Fetc%2Fpasswd",
+             base + "\\..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd", "/etc/passwd"),
+        ]
+        for link, joined, canonical in rows:
+            result = self.sandbox.run(link)
+            if canonical is None:
+                # The path goes through a folder that does not exist.
+                self.assertEqual(result.returncode, 5, link)
+            else:
+                self.assertRun(result, 17, stderr=self.outside(joined, canonical), name=link)
+        self.assertNothingOpenedBesides("control.txt")
+
+    def test_missing_targets_end_with_5(self):
+        base = self.sandbox.base
+        rows = [
+            ("zubdms:/none.txt", base + "\\none.txt"),
+            ("zubdms:x.txt", base + "x.txt"),
+            ("zubdms:/../none.txt", base + "\\..\\none.txt"),
+        ]
+        for link, joined in rows:
+            self.assertRun(self.sandbox.run(link), 5,
+                           stderr=line("\nFehler beim öffnen : No such file or directory "
+                                       "(os error 2)\nURL: " + link + "\nFile: " + joined + "\n"),
+                           name=link)
+        self.assertNothingOpenedBesides("control.txt")
+
+    def test_nul_in_the_link(self):
+        self.sandbox.write("Docs/a")
+        link = "zubdms:/a%00b"
+        self.assertRun(self.sandbox.run(link), 5,
+                       stderr=line("\nFehler beim öffnen : strings passed to WinAPI cannot contain "
+                                   "NULs\nURL: " + link + "\nFile: " + self.sandbox.base +
+                                   "\\a\0b\n"))
+        self.assertNothingOpenedBesides("control.txt")
+
+    def test_longest_links(self):
+        # Linux passes no single argument beyond 128 KiB: that is the longest link there is.
+        deep = "zubdms:/" + "a/" * ((LONGEST_ARGUMENT - len("zubdms:/")) // 2)
+        climbing = "zubdms:/" + "../" * ((LONGEST_ARGUMENT - 30) // 3) + "etc/passwd"
+        escaped = "zubdms:/" + "%2E%2E%2F" * ((LONGEST_ARGUMENT - 30) // 9) + "etc%2Fpasswd"
+        for link in (deep, climbing, escaped):
+            self.assertLessEqual(len(link), LONGEST_ARGUMENT)
+            result = self.sandbox.run(link)
+            self.assertIn(result.returncode, (5, 17), link[:40])
+            self.assertEqual(result.stdout, b"", link[:40])
+        self.assertNothingOpenedBesides("control.txt")
+
+
+class RefusesExecutableContent(OpenTestCase):
+    def test_programs_and_scripts_are_not_handed_over(self):
+        base = self.sandbox.base
+        shutil.copy("/bin/true", os.path.join(base, "programm"))
+        self.sandbox.write("Docs/start.sh", b"#!/bin/sh\ntouch /tmp/zub_should_not_exist\n")
+        self.sandbox.write("Docs/skript", b"#!/bin/sh\necho\n")
+        self.sandbox.write("Docs/tool.py", b"print(1)\n")
+        self.sandbox.write("Docs/start.desktop",
+                           b"[Desktop Entry]\nType=Application\nName=x\nExec=true\n")
+        for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop"):
+            link = "zubdms:/" + name
+            self.assertRun(self.sandbox.run(link), 16,
+                           stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +
+                                       link + "\nFile: " + base + "/" + name + "\n"),
+                           name=name)
+        self.assertNothingOpenedBesides("control.txt")
+
+
+class ShellFailure(OpenTestCase):
+    def test_no_application_for_the_type(self):
+        document = self.sandbox.write("Docs/Tabelle.ods", b"PK\x03\x04")
+        link = "zubdms:/Tabelle.ods"
+        self.assertRun(self.sandbox.run(link), 16,
+                       stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +
+                                   link + "\nFile: " + document + "\n"))
+        self.assertNothingOpenedBesides("control.txt")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,298 @@
+// The open action over a fake file system and a fake shell: exit codes, exact messages, the two
+// shell attempts, and that nothing outside the base directory ever reaches the shell.
+
+#include "document/open_document.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/utf8.h"
+#include "config/base_dir.h"
+#include "document/path_logic.h"
+#include "platform/memory_registry.h"
+#include "recording_ui.h"
+
+namespace zub {
+namespace {
+
+Path p(std::string_view text) { return utf8_to_utf16(text); }
+
+// A file system given as a table: the final path of each path the launcher may ask about.
+class FakeFiles final : public FileIdentity {
+ public:
+  Result<Path, IoError> final_path(const Path& path) override {
+    asked.push_back(path);
+    const auto found = finals.find(path);
+    if (found == finals.end()) return fail(IoError::from_os(2));
+    return found->second;
+  }
+  Result<void, IoError> query_metadata(const Path& path) override {
+    for (const auto& [input, final_form] : finals) {
+      if (path == input || path == final_form) return ok<IoError>();
+    }
+    return fail(IoError::from_os(2));
+  }
+  Result<Path, IoError> full_path(const Path& path) override { return path; }
+
+  std::map<Path, Path> finals;
+  std::vector<Path> asked;
+};
+
+class FakeShell final : public Shell {
+ public:
+  bool is_executable_content(const Path& path) override {
+    checked.push_back(path);
+    return executable.count(path) != 0;
+  }
+  Result<void, IoError> open(const Path& path) override {
+    opened.push_back(path);
+    if (results.empty()) return ok<IoError>();
+    auto result = results.front();
+    results.pop_front();
+    if (result) return fail(*result);
+    return ok<IoError>();
+  }
+
+  std::set<Path> executable;
+  // One entry per call: an error, or nothing for success. Empty: every call succeeds.
+  std::deque<std::optional<IoError>> results;
+  std::vector<Path> checked;
+  std::vector<Path> opened;
+};
+
+class OpenDocument : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    memory_.put_string(Hive::CurrentUser, kLauncherKeyPath, kBaseDirValueName, "C:\\Docs");
+    files_.finals = {
+        {p("C:\\Docs"), p("\\\\?\\C:\\Docs")},
+        {p("C:\\Docs\\"), p("\\\\?\\C:\\Docs")},
+        {p("C:\\Docs\\Projekte\\Plan.pdf"), p("\\\\?\\C:\\Docs\\Projekte\\Plan.pdf")},
+        {p("C:\\Docs\\\\Projekte\\Plan.pdf"), p("\\\\?\\C:\\Docs\\Projekte\\Plan.pdf")},
+        {p("C:\\Docs\\..\\secret.txt"), p("\\\\?\\C:\\secret.txt")},
+        {p("C:\\Docs\\..\\DocsX\\a.txt"), p("\\\\?\\C:\\DocsX\\a.txt")},
+        {p("C:\\Docsx.txt"), p("\\\\?\\C:\\Docsx.txt")},
+        {p("C:\\Docs\\junction\\a.txt"), p("\\\\?\\D:\\Elsewhere\\a.txt")},
+        {p("C:\\Docs\\link.txt"), p("\\\\?\\C:\\Windows\\win.ini")},
+        {p("C:\\Docs\\setup.exe"), p("\\\\?\\C:\\Docs\\setup.exe")},
+    };
+  }
+
+  ExitCode open(std::string_view url, std::string_view relative, bool debug = false) {
+    Messages messages(ui_, /*console_attached=*/false);
+    if (debug) messages.enable_debug();
+    return open_document(registry_, files_, shell_, messages, url, relative);
+  }
+
+  std::vector<std::string> shown() const {
+    std::vector<std::string> texts;
+    for (const auto& box : ui_.boxes) texts.push_back(box.text);
+    return texts;
+  }
+
+  MemoryRegistry memory_;
+  Registry registry_{memory_};
+  FakeFiles files_;
+  FakeShell shell_;
+  testing::RecordingUi ui_;
+};
+
+TEST_F(OpenDocument, OpensTheDocumentSilently) {
+  EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf"), ExitCode::Success);
+  EXPECT_TRUE(ui_.boxes.empty());
+  EXPECT_EQ(shell_.opened, std::vector<Path>{p("\\\\?\\C:\\Docs\\Projekte\\Plan.pdf")});
+}
+
+TEST_F(OpenDocument, DebugReportAfterOpening) {
+  EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf", true), ExitCode::Success);
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].text,
+            "Basedir \"C:\\\\Docs\"\nFile \\\\?\\C:\\Docs\\Projekte\\Plan.pdf\ndocument opened!");
+  EXPECT_EQ(ui_.boxes[0].kind, MessageKind::Debug);
+}
+
+TEST_F(OpenDocument, BaseDirectoryWithTrailingSeparator) {
+  memory_.put_string(Hive::CurrentUser, kLauncherKeyPath, kBaseDirValueName, "C:\\Docs\\");
+  EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf"), ExitCode::Success);
+  EXPECT_EQ(shell_.opened, std::vector<Path>{p("\\\\?\\C:\\Docs\\Projekte\\Plan.pdf")});
+}
+
+TEST_F(OpenDocument, TheBaseDirectoryItselfOpens) {
+  EXPECT_EQ(open("zubdms:", ""), ExitCode::Success);
+  EXPECT_EQ(shell_.opened, std::vector<Path>{p("\\\\?\\C:\\Docs")});
+}
+
+TEST_F(OpenDocument, BaseDirectoryUnreadable) {
+  struct Row {
+    const char* name;
+    bool key_exists;
+    const char* detail;
+  };
+  const Row rows[] = {
+      {"no key in either hive", false,
+       "Error access the registry key : Error accessing registry key"},
+      {"key without the value", true,
+       "Error access the registry value : Error accessing registry value"},
+  };
+  for (const auto& row : rows) {
+    MemoryRegistry memory;
+    if (row.key_exists) memory.add_key(Hive::LocalMachine, kLauncherKeyPath);
+    Registry registry(memory);
+    testing::RecordingUi ui;
+    Messages messages(ui, false);
+    EXPECT_EQ(open_document(registry, files_, shell_, messages, "zubdms:/a", "\\a"),
+              ExitCode::OpenFailed)
+        << row.name;
+    ASSERT_EQ(ui.boxes.size(), 2u) << row.name;
+    EXPECT_EQ(ui.boxes[0].text, "Error try to get base dir!") << row.name;
+    EXPECT_EQ(ui.boxes[1].text, row.detail) << row.name;
+    EXPECT_EQ(ui.boxes[1].kind, MessageKind::Error) << row.name;
+  }
+  EXPECT_TRUE(files_.asked.empty());
+  EXPECT_TRUE(shell_.opened.empty());
+}
+
+TEST_F(OpenDocument, FailureCodesAndMessages) {
+  const std::string not_found = IoError::from_os(2).text();
+  struct Row {
+    const char* name;
+    std::string base_dir;
+    std::string url;
+    std::string relative;
+    ExitCode code;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"missing document", "C:\\Docs", "zubdms:/none.txt", "\\none.txt", ExitCode::OpenFailed,
+       "\nFehler beim öffnen : " + not_found + "\nURL: zubdms:/none.txt\nFile: C:\\Docs\\none.txt\n"},
+      {"NUL in the link", "C:\\Docs", "zubdms:/a%00b", std::string("\\a\0b", 4),
+       ExitCode::OpenFailed,
+       "\nFehler beim öffnen : strings passed to WinAPI cannot contain NULs\n"
+       "URL: zubdms:/a%00b\nFile: C:\\Docs\\a" + std::string(1, '\0') + "b\n"},
+      {"missing base, existing document", "C:\\Gone", "zubdms:/x", "\\x",
+       ExitCode::BaseDirNotCanonical,
+       "\nFehler beim normalisieren des Basisverzeichnis : " + not_found +
+           "\nBasisverzeichnis: C:\\Gone\n"},
+      {"missing document and missing base", "C:\\Gone", "zubdms:/y", "\\y", ExitCode::OpenFailed,
+       "\nFehler beim öffnen : " + not_found + "\nURL: zubdms:/y\nFile: C:\\Gone\\y\n"},
+      {"parent folder", "C:\\Docs", "zubdms:/%2E%2E/secret.txt", "\\..\\secret.txt",
+       ExitCode::OutsideBaseDir,
+       "Fehler:\nDie zu öffnende Datei C:\\Docs\\..\\secret.txt canonicalized to "
+       "\\\\?\\C:\\secret.txt\nliegt nicht unter dem varnelo Basisverzeichnis C:\\Docs\n"},
+      {"no slash after the scheme", "C:\\Docs", "zubdms:x.txt", "x.txt", ExitCode::OutsideBaseDir,
+       "Fehler:\nDie zu öffnende Datei C:\\Docsx.txt canonicalized to \\\\?\\C:\\Docsx.txt\n"
+       "liegt nicht unter dem varnelo Basisverzeichnis C:\\Docs\n"},
+  };
+  for (const auto& row : rows) {
+    MemoryRegistry memory;
+    memory.put_string(Hive::CurrentUser, kLauncherKeyPath, kBaseDirValueName, row.base_dir);
+    if (row.base_dir == "C:\\Gone") files_.finals[p("C:\\Gone\\x")] = p("\\\\?\\C:\\Gone\\x");
+    Registry registry(memory);
+    testing::RecordingUi ui;
+    Messages messages(ui, false);
+    EXPECT_EQ(open_document(registry, files_, shell_, messages, row.url, row.relative), row.code)
+        << row.name;
+    ASSERT_EQ(ui.boxes.size(), 1u) << row.name;
+    EXPECT_EQ(ui.boxes[0].text, row.message) << row.name;
+    EXPECT_EQ(ui.boxes[0].kind, MessageKind::Error) << row.name;
+  }
+  EXPECT_TRUE(shell_.opened.empty());
+  // The NUL never reached the file system.
+  for (const auto& asked : files_.asked) EXPECT_FALSE(contains_nul(asked));
+}
+
+TEST_F(OpenDocument, NothingOutsideTheBaseReachesTheShell) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"zubdms:/../secret.txt", "\\..\\secret.txt"},
+      {"zubdms:/../DocsX/a.txt", "\\..\\DocsX\\a.txt"},
+      {"zubdms:/junction/a.txt", "\\junction\\a.txt"},
+      {"zubdms:/link.txt", "\\link.txt"},
+      {"zubdms:x.txt", "x.txt"},
+  };
+  for (const auto& [url, relative] : rows) {
+    EXPECT_EQ(open(url, relative), ExitCode::OutsideBaseDir) << url;
+  }
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_TRUE(shell_.checked.empty());
+}
+
+TEST_F(OpenDocument, SecondShellAttemptRescuesTheFirst) {
+  shell_.results = {IoError::from_os(1155), std::nullopt};
+  EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf"), ExitCode::Success);
+  EXPECT_EQ(shell_.opened.size(), 2u);
+  EXPECT_TRUE(ui_.boxes.empty());
+}
+
+TEST_F(OpenDocument, BothShellAttemptsFail) {
+  shell_.results = {IoError::from_os(1155), IoError::from_os(5)};
+  EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf", true),
+            ExitCode::ShellOpenFailed);
+  EXPECT_EQ(shell_.opened.size(), 2u);
+  EXPECT_EQ(shown(), std::vector<std::string>{
+                         "\nFehler beim normalisieren des Pfades : IO error\n"
+                         "URL: zubdms:/Projekte/Plan.pdf\n"
+                         "File: \\\\?\\C:\\Docs\\Projekte\\Plan.pdf\n"});
+}
+
+TEST_F(OpenDocument, ExecutableContentIsNeverHandedOver) {
+  shell_.executable = {p("\\\\?\\C:\\Docs\\setup.exe")};
+  EXPECT_EQ(open("zubdms:/setup.exe", "\\setup.exe"), ExitCode::ShellOpenFailed);
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_EQ(shown(), std::vector<std::string>{"\nFehler beim normalisieren des Pfades : IO error\n"
+                                              "URL: zubdms:/setup.exe\n"
+                                              "File: \\\\?\\C:\\Docs\\setup.exe\n"});
+}
+
+TEST(ShellOpen, Attempts) {
+  const Path document = p("\\\\?\\C:\\Docs\\a.txt");
+  FakeFiles files;
+  files.finals[document] = document;
+
+  {  // The first error is the one kept.
+    FakeShell shell;
+    shell.results = {IoError::from_os(1155), IoError::from_os(5)};
+    const auto result = shell_open(files, shell, document);
+    ASSERT_TRUE(result.has_error());
+    EXPECT_EQ(result.error().io.code, 1155);
+    EXPECT_EQ(shell.opened, (std::vector<Path>{document, document}));
+  }
+  {  // When normalisation fails there is no second attempt.
+    FakeShell shell;
+    shell.results = {IoError::from_os(1155)};
+    const Path missing = p("\\\\?\\C:\\Docs\\gone.txt");
+    const auto result = shell_open(files, shell, missing);
+    ASSERT_TRUE(result.has_error());
+    EXPECT_EQ(result.error().io.code, 1155);
+    EXPECT_EQ(shell.opened.size(), 1u);
+  }
+  {  // A NUL never reaches the shell.
+    FakeShell shell;
+    const auto result = shell_open(files, shell, Path(u"C:\\a\0b", 6));
+    ASSERT_TRUE(result.has_error());
+    EXPECT_EQ(result.error().io.kind, IoError::Kind::InvalidInput);
+    EXPECT_EQ(result.error().io.text(), "path contains NUL byte(s)");
+    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_TRUE(shell.checked.empty());
+  }
+  {  // A refusal is final: no second attempt, nothing opened.
+    FakeShell shell;
+    shell.executable = {document};
+    const auto result = shell_open(files, shell, document);
+    ASSERT_TRUE(result.has_error());
+    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_EQ(shell.checked.size(), 1u);
+  }
+}
+
+TEST(JoinMessages, LineFeedBetween) {
+  EXPECT_EQ(join_messages("a", "b"), "a\nb");
+  EXPECT_EQ(join_messages("", ""), "\n");
+}
+
+}  // namespace
+}  // namespace zub

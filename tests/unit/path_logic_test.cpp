@@ -1,0 +1,351 @@
+// Windows path rules over UTF-16 text: prefixes, components, the containment test, and the text
+// rules of canonicalisation and normalisation, driven through a fake FileIdentity.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "common/utf8.h"
+#include "document/path_logic.h"
+
+namespace zub {
+namespace {
+
+std::string show(std::u16string_view path) { return utf16_to_utf8_lossy(path); }
+
+struct PrefixRow {
+  std::u16string path;
+  std::optional<PrefixKind> kind;
+  std::u16string first;
+  std::u16string second;
+  std::size_t length;
+};
+
+TEST(ParsePrefix, Kinds) {
+  const PrefixRow rows[] = {
+      {u"\\\\?\\pictures\\x", PrefixKind::Verbatim, u"pictures", u"", 12},
+      {u"\\\\?\\UNC\\srv\\share\\x", PrefixKind::VerbatimUnc, u"srv", u"share", 17},
+      {u"\\\\?\\UNC\\srv", PrefixKind::VerbatimUnc, u"srv", u"", 11},
+      {u"\\\\?\\C:\\Docs", PrefixKind::VerbatimDisk, u"C", u"", 6},
+      {u"\\\\?\\c:", PrefixKind::VerbatimDisk, u"c", u"", 6},
+      // A slash does not separate behind the verbatim marker.
+      {u"\\\\?\\C:/Docs", PrefixKind::Verbatim, u"C:/Docs", u"", 11},
+      {u"\\\\.\\COM1", PrefixKind::Device, u"COM1", u"", 8},
+      {u"//./pipe/x", PrefixKind::Device, u"pipe", u"", 8},
+      {u"\\\\srv\\share\\x", PrefixKind::Unc, u"srv", u"share", 11},
+      {u"//srv/share", PrefixKind::Unc, u"srv", u"share", 11},
+      {u"C:\\Docs", PrefixKind::Disk, u"C", u"", 2},
+      {u"z:rel", PrefixKind::Disk, u"z", u"", 2},
+      // Two separators without server and share are no prefix.
+      {u"\\\\srv", std::nullopt, u"", u"", 0},
+      {u"\\\\srv\\", std::nullopt, u"", u"", 0},
+      {u"\\\\\\share", std::nullopt, u"", u"", 0},
+      {u"\\\\", std::nullopt, u"", u"", 0},
+      {u"\\Docs", std::nullopt, u"", u"", 0},
+      {u"Docs\\a", std::nullopt, u"", u"", 0},
+      {u"1:\\x", std::nullopt, u"", u"", 0},
+      {u"", std::nullopt, u"", u"", 0},
+  };
+  for (const auto& row : rows) {
+    const auto prefix = parse_prefix(row.path);
+    ASSERT_EQ(prefix.has_value(), row.kind.has_value()) << show(row.path);
+    if (!prefix) continue;
+    EXPECT_EQ(prefix->kind, *row.kind) << show(row.path);
+    EXPECT_EQ(prefix->first, row.first) << show(row.path);
+    EXPECT_EQ(prefix->second, row.second) << show(row.path);
+    EXPECT_EQ(prefix->length, row.length) << show(row.path);
+  }
+}
+
+// The components of a path in a compact form: P(prefix), R, ., .., and names.
+std::string describe_components(std::u16string_view path) {
+  std::string out;
+  for (const auto& component : path_components(path)) {
+    if (!out.empty()) out += '|';
+    switch (component.kind) {
+      case PathComponent::Kind::Prefix: out += "P(" + show(component.prefix.first) + ")"; break;
+      case PathComponent::Kind::Root: out += "R"; break;
+      case PathComponent::Kind::CurrentDir: out += "."; break;
+      case PathComponent::Kind::ParentDir: out += ".."; break;
+      case PathComponent::Kind::Name: out += show(component.name); break;
+    }
+  }
+  return out;
+}
+
+TEST(PathComponents, Table) {
+  const std::pair<std::u16string, std::string> rows[] = {
+      {u"C:\\Docs\\a.txt", "P(C)|R|Docs|a.txt"},
+      {u"C:\\Docs\\\\a.txt\\", "P(C)|R|Docs|a.txt"},
+      {u"C:/Docs/./a.txt", "P(C)|R|Docs|a.txt"},
+      {u"C:\\Docs\\..\\a.txt", "P(C)|R|Docs|..|a.txt"},
+      {u"C:Docs", "P(C)|Docs"},
+      {u".\\a\\.\\b", ".|a|b"},
+      {u"C:.\\a", "P(C)|.|a"},
+      {u"\\.\\a", "R|a"},
+      {u"\\\\?\\C:\\Docs\\.\\a", "P(C)|R|Docs|.|a"},
+      {u"\\\\?\\C:\\a/b", "P(C)|R|a/b"},
+      {u"\\\\srv\\share", "P(srv)|R"},
+      {u"\\\\srv\\share\\x", "P(srv)|R|x"},
+      {u"\\\\?\\UNC\\srv\\share", "P(srv)|R"},
+      {u"\\\\.\\COM1", "P(COM1)|R"},
+      {u"\\\\srv", "R|srv"},
+      {u"/home/u/Docs", "R|home|u|Docs"},
+      {u"", ""},
+  };
+  for (const auto& [path, expected] : rows) {
+    EXPECT_EQ(describe_components(path), expected) << show(path);
+  }
+}
+
+struct StartsWithRow {
+  std::u16string path;
+  std::u16string base;
+  bool expected;
+};
+
+TEST(PathStartsWith, Containment) {
+  const StartsWithRow rows[] = {
+      {u"\\\\?\\C:\\Docs\\a.txt", u"\\\\?\\C:\\Docs", true},
+      {u"\\\\?\\C:\\Docs\\Sub\\a.txt", u"\\\\?\\C:\\Docs", true},
+      {u"\\\\?\\C:\\DocsX\\a.txt", u"\\\\?\\C:\\Docs", false},
+      {u"\\\\?\\C:\\Doc", u"\\\\?\\C:\\Docs", false},
+      {u"\\\\?\\c:\\Docs\\a.txt", u"\\\\?\\C:\\Docs", true},
+      {u"\\\\?\\C:\\docs\\a.txt", u"\\\\?\\C:\\Docs", false},
+      {u"\\\\?\\C:\\Docs", u"\\\\?\\C:\\Docs", true},
+      {u"\\\\?\\C:\\Docs\\a.txt", u"\\\\?\\C:\\Docs\\", true},
+      {u"\\\\?\\C:\\Docs", u"\\\\?\\C:\\Docs\\", true},
+      {u"\\\\?\\C:\\secret.txt", u"\\\\?\\C:\\Docs", false},
+      {u"\\\\?\\D:\\Docs\\a.txt", u"\\\\?\\C:\\Docs", false},
+      {u"\\\\?\\C:\\", u"\\\\?\\C:\\Docs", false},
+      // Different prefix kinds share no leading component.
+      {u"C:\\Docs\\a.txt", u"\\\\?\\C:\\Docs", false},
+      {u"\\\\?\\C:\\Docs\\a.txt", u"C:\\Docs", false},
+      {u"\\\\?\\UNC\\srv\\share\\Docs\\a", u"\\\\srv\\share\\Docs", false},
+      {u"\\\\?\\UNC\\srv\\share\\Docs\\a", u"\\\\?\\UNC\\srv\\share\\Docs", true},
+      {u"\\\\?\\UNC\\SRV\\share\\Docs\\a", u"\\\\?\\UNC\\srv\\share\\Docs", false},
+      {u"\\\\?\\UNC\\srv\\share2\\Docs\\a", u"\\\\?\\UNC\\srv\\share\\Docs", false},
+      {u"\\\\?\\UNC\\srv\\share\\x", u"\\\\?\\UNC\\srv\\share", true},
+      // ".." is not resolved here: it is a name of its own.
+      {u"\\\\?\\C:\\Docs\\..\\secret.txt", u"\\\\?\\C:\\Docs", true},
+      {u"\\\\?\\C:\\Other", u"\\\\?\\C:\\Docs\\..", false},
+      // A slash is no separator behind a verbatim prefix.
+      {u"\\\\?\\C:\\Docs/a.txt", u"\\\\?\\C:\\Docs", false},
+      // Linux canonical paths.
+      {u"/home/u/Docs/a.txt", u"/home/u/Docs", true},
+      {u"/home/u/DocsX/a.txt", u"/home/u/Docs", false},
+      {u"/home/u/Docs", u"/home/u/Docs/", true},
+      {u"/etc/passwd", u"/home/u/Docs", false},
+      // A name with an unpaired surrogate compares unit for unit.
+      {u"/d/\xDC80/a", u"/d/\xDC80", true},
+      {u"/d/\xDC81/a", u"/d/\xDC80", false},
+      {u"anything", u"", true},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(path_starts_with(row.path, row.base), row.expected)
+        << show(row.path) << " under " << show(row.base);
+  }
+}
+
+TEST(CanonicalForm, VerbatimDecision) {
+  const std::pair<std::u16string, bool> rows[] = {
+      {u"C:\\Docs\\a.txt", false},
+      {u"C:/Docs/a.txt", false},
+      {u"\\\\srv\\share\\a", false},
+      {u"\\\\?\\C:\\Docs", false},
+      {u"\\??\\C:\\Docs", false},
+      {u"Docs\\a.txt", true},
+      {u"\\Docs\\a.txt", true},
+      {u"C:Docs", true},
+      {u"C:\\" + std::u16string(243, u'a'), false},  // 247 units with the NUL
+      {u"C:\\" + std::u16string(244, u'a'), true},   // 248 units with the NUL
+      {u"\\\\?\\C:\\" + std::u16string(400, u'a'), false},
+  };
+  for (const auto& [path, expected] : rows) {
+    EXPECT_EQ(needs_verbatim_form(path), expected) << show(path) << " (" << path.size() << ")";
+  }
+}
+
+TEST(CanonicalForm, FullPathToVerbatim) {
+  const std::pair<std::u16string, std::u16string> rows[] = {
+      {u"C:\\Docs\\a.txt", u"\\\\?\\C:\\Docs\\a.txt"},
+      {u"\\\\.\\C:\\Docs", u"\\\\?\\C:\\Docs"},
+      {u"\\\\srv\\share\\a", u"\\\\?\\UNC\\srv\\share\\a"},
+  };
+  for (const auto& [full, expected] : rows) {
+    EXPECT_EQ(to_verbatim_form(full), expected) << show(full);
+  }
+}
+
+// A full-path service that answers from a script, in the manner of GetFullPathNameW, and
+// records the capacities it was asked with.
+struct ScriptedFill {
+  Path result;
+  std::deque<std::uint32_t> asked_sizes;  // what to claim as needed size, call by call
+  std::int32_t failure = 0;               // when non-zero: every call fails with it
+  std::vector<std::uint32_t> capacities;
+
+  BufferFill operator()(std::uint32_t capacity, char16_t* buffer) {
+    capacities.push_back(capacity);
+    if (failure != 0) return {0, failure};
+    if (!asked_sizes.empty()) {
+      const std::uint32_t asked = asked_sizes.front();
+      asked_sizes.pop_front();
+      return {asked, 0};
+    }
+    if (capacity <= result.size()) return {static_cast<std::uint32_t>(result.size() + 1), 0};
+    std::copy(result.begin(), result.end(), buffer);
+    buffer[result.size()] = u'\0';
+    return {static_cast<std::uint32_t>(result.size()), 0};
+  }
+};
+
+TEST(FillPathBuffer, GrowsToTheAskedSizePlusTwo) {
+  ScriptedFill fill{u"C:\\Docs\\a.txt", {}, 0, {}};
+  const auto result = fill_path_buffer(std::ref(fill));
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result.value(), u"C:\\Docs\\a.txt");
+  EXPECT_EQ(fill.capacities, (std::vector<std::uint32_t>{0, 16}));
+}
+
+TEST(FillPathBuffer, PlatformAskingTooLittleIsAskedAgain) {
+  // Claims 3 units, then the real size: the loop must not stop at the short buffer.
+  ScriptedFill fill{u"C:\\a\\b\\c.txt", {3}, 0, {}};
+  const auto result = fill_path_buffer(std::ref(fill));
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result.value(), u"C:\\a\\b\\c.txt");
+  EXPECT_EQ(fill.capacities, (std::vector<std::uint32_t>{0, 5, 15}));
+}
+
+TEST(FillPathBuffer, Failures) {
+  ScriptedFill failing{u"", {}, 123, {}};
+  const auto failed = fill_path_buffer(std::ref(failing));
+  ASSERT_TRUE(failed.has_error());
+  EXPECT_EQ(failed.error().kind, IoError::Kind::Os);
+  EXPECT_EQ(failed.error().code, 123);
+
+  for (const std::uint32_t asked : {0xFFFFFFFEu, 0xFFFFFFFFu}) {
+    ScriptedFill huge{u"", {asked}, 0, {}};
+    const auto too_large = fill_path_buffer(std::ref(huge));
+    ASSERT_TRUE(too_large.has_error()) << asked;
+    EXPECT_EQ(too_large.error().kind, IoError::Kind::Other);
+    EXPECT_EQ(too_large.error().text(), "required path length is too large for WinAPI");
+    EXPECT_EQ(huge.capacities.size(), 1u) << "no buffer of 4 GiB may be allocated";
+  }
+}
+
+// A FileIdentity that records its calls; its full path comes through fill_path_buffer.
+class FakeFiles final : public FileIdentity {
+ public:
+  Result<Path, IoError> final_path(const Path& path) override {
+    final_calls.push_back(path);
+    return final_result;
+  }
+  Result<void, IoError> query_metadata(const Path& path) override {
+    metadata_calls.push_back(path);
+    if (metadata_error) return fail(*metadata_error);
+    return ok<IoError>();
+  }
+  Result<Path, IoError> full_path(const Path& path) override {
+    full_calls.push_back(path);
+    return fill_path_buffer(std::ref(fill));
+  }
+
+  Result<Path, IoError> final_result = Path(u"\\\\?\\C:\\Docs\\a.txt");
+  std::optional<IoError> metadata_error;
+  ScriptedFill fill{u"C:\\Docs\\a.txt", {}, 0, {}};
+  std::vector<Path> final_calls, metadata_calls, full_calls;
+};
+
+TEST(CanonicalizePath, NulIsRefusedBeforeThePlatform) {
+  FakeFiles files;
+  const auto result = canonicalize_path(files, Path(u"C:\\Docs\\a\0b", 11));
+  ASSERT_TRUE(result.has_error());
+  EXPECT_EQ(result.error().kind, IoError::Kind::InvalidInput);
+  EXPECT_EQ(result.error().text(), "strings passed to WinAPI cannot contain NULs");
+  EXPECT_TRUE(files.final_calls.empty());
+}
+
+TEST(CanonicalizePath, PassesThePlatformAnswerThrough) {
+  FakeFiles files;
+  files.final_result = Path(u"\\\\?\\C:\\Docs\\\xD800x");
+  const auto result = canonicalize_path(files, u"C:\\Docs\\..\\Docs\\x");
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result.value(), u"\\\\?\\C:\\Docs\\\xD800x");
+  EXPECT_EQ(files.final_calls, std::vector<Path>{u"C:\\Docs\\..\\Docs\\x"});
+
+  files.final_result = fail(IoError::from_os(2));
+  const auto missing = canonicalize_path(files, u"C:\\Docs\\none");
+  ASSERT_TRUE(missing.has_error());
+  EXPECT_EQ(missing.error().code, 2);
+}
+
+TEST(NormalizePath, VerbatimPathsAreReturnedAsGiven) {
+  const std::pair<std::u16string, std::u16string> rows[] = {
+      {u"\\\\?\\C:\\Docs\\a.txt", u"\\\\?\\C:\\Docs\\a.txt"},
+      {u"\\\\?\\UNC\\srv\\share\\a", u"\\\\?\\UNC\\srv\\share\\a"},
+      {u"\\\\?\\Volume{x}\\a", u"\\\\?\\Volume{x}\\a"},
+      // Slashes are turned round only in the first four units.
+      {u"//?/C:/Docs/a.txt", u"\\\\?\\C:/Docs/a.txt"},
+  };
+  for (const auto& [path, expected] : rows) {
+    FakeFiles files;
+    const auto result = normalize_path(files, path);
+    ASSERT_TRUE(result.has_value()) << show(path);
+    EXPECT_EQ(result.value(), expected) << show(path);
+    EXPECT_EQ(files.metadata_calls, std::vector<Path>{path}) << show(path);
+    EXPECT_TRUE(files.full_calls.empty()) << show(path);
+  }
+}
+
+TEST(NormalizePath, OtherPathsGoToTheFullPathServiceWithBackslashes) {
+  FakeFiles files;
+  files.fill.result = u"C:\\Docs\\a.txt";
+  const auto result = normalize_path(files, u"C:/Docs/./a.txt");
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result.value(), u"C:\\Docs\\a.txt");
+  EXPECT_EQ(files.full_calls, std::vector<Path>{u"C:\\Docs\\.\\a.txt"});
+}
+
+TEST(NormalizePath, Failures) {
+  struct Row {
+    const char* name;
+    Path path;
+    std::optional<IoError> metadata_error;
+    std::int32_t fill_failure;
+    IoError::Kind kind;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"missing path, whatever its form", u"\\\\?\\C:\\none", IoError::from_os(2), 0,
+       IoError::Kind::Os, ""},
+      {"NUL", Path(u"C:\\a\0b", 6), std::nullopt, 0, IoError::Kind::InvalidInput,
+       "strings passed to WinAPI cannot contains NULs"},
+      {"partial UNC, server only", u"\\\\srv", std::nullopt, 0, IoError::Kind::NotFound,
+       "partial UNC prefixes are invalid"},
+      {"partial UNC, slashes", u"//srv/", std::nullopt, 0, IoError::Kind::NotFound,
+       "partial UNC prefixes are invalid"},
+      {"partial UNC, no server", u"\\\\\\share\\x", std::nullopt, 0, IoError::Kind::NotFound,
+       "partial UNC prefixes are invalid"},
+      {"full-path service fails", u"C:\\a", std::nullopt, 5, IoError::Kind::Os, ""},
+  };
+  for (const auto& row : rows) {
+    FakeFiles files;
+    files.metadata_error = row.metadata_error;
+    files.fill.failure = row.fill_failure;
+    const auto result = normalize_path(files, row.path);
+    ASSERT_TRUE(result.has_error()) << row.name;
+    EXPECT_EQ(result.error().kind, row.kind) << row.name;
+    if (row.kind == IoError::Kind::Os) {
+      const std::int32_t code = row.metadata_error ? row.metadata_error->code : row.fill_failure;
+      EXPECT_EQ(result.error().code, code) << row.name;
+    } else {
+      EXPECT_EQ(result.error().text(), row.text) << row.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zub
