@@ -35,7 +35,7 @@ struct HiveFileLocations {
 };
 
 // The locations for the given environment (a lookup that returns nothing for an unset
-// variable). Relative or empty XDG entries are ignored, as the XDG specification asks.
+// variable). Relative or empty XDG entries are ignored, as the XDG base-directory rules ask.
 HiveFileLocations hive_file_locations(
     const std::function<std::optional<std::string>(std::string_view)>& environment);
 HiveFileLocations hive_file_locations_from_environment();
