@@ -187,6 +187,9 @@ class Installer(unittest.TestCase):
         self.install()  # a second time: nothing changes
         self.assertInstalled(DEFAULT_DIR)
         self.assertEqual(self.wine.installed_versions(), [self.version])
+        # The scheme's and the event source's keys go as a whole, with what others added.
+        for key in (SCHEME_KEY, EVENT_SOURCE_KEY + r"\Sub"):
+            self.assertEqual(self.wine.run("reg", "add", key, "/v", "Other", "/d", "x", "/f"), 0)
         self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
         self.assertNothingLeft(DEFAULT_DIR)
 
