@@ -17,7 +17,7 @@ WINESERVER = "/usr/lib/wine/wineserver"
 MSI = os.environ.get("ZUB_MSI", "")
 LAUNCHER = os.environ.get("ZUB_LAUNCHER", "")
 WXS = os.environ.get("ZUB_WXS", "")
-OLDER_VERSION = "1.0.3"
+OLDER_VERSION = "0.0.1"  # older than any release
 
 DEFAULT_DIR = r"C:\Program Files\Varnelo"
 LAUNCHER_KEY = r"HKLM\SOFTWARE\varnelo\launcher"
