@@ -8,6 +8,7 @@ XDG folders and registry hives, a recorder as the only default application, no d
 Run it through bench/run.sh, which builds what it needs first."""
 
 import argparse
+import errno
 import os
 import shutil
 import statistics
@@ -73,7 +74,9 @@ class Table:
         self.rows = []
 
     def add(self, figure, measured, target, passed):
-        self.rows.append((figure, measured, target, "pass" if passed else "MISS"))
+        """passed: True, False, or None for a figure given for reference."""
+        result = "-" if passed is None else "pass" if passed else "MISS"
+        self.rows.append((figure, measured, target, result))
 
     def time_ratio(self, m, base, limit):
         ratio = m.median_ms / base.median_ms
@@ -136,6 +139,20 @@ def long_links():
     return commands
 
 
+def argument_limit(table):
+    """Linux refuses a single argument longer than MAX_ARG_STRLEN (128 KiB with its NUL)."""
+    subprocess.run([TRUE, "x" * LONGEST_ARGUMENT], check=True)
+    try:
+        subprocess.run([TRUE, "x" * (LONGEST_ARGUMENT + 1)])
+        refused = "accepted"
+    except OSError as error:
+        refused = errno.errorcode.get(error.errno, str(error.errno))
+    if refused != "E2BIG":
+        sys.exit("a single argument of %d bytes was %s" % (LONGEST_ARGUMENT + 1, refused))
+    table.add("longest single argument Linux passes", "%d bytes (one more: %s)" %
+              (LONGEST_ARGUMENT, refused), "-", None)
+
+
 def in_process(table):
     out = subprocess.run([LINK_BENCH], check=True, capture_output=True, text=True).stdout
     for row in out.splitlines():
@@ -180,6 +197,7 @@ def main():
         for m in others:
             table.time_ratio(m, true, OTHER_RATIO)
 
+        argument_limit(table)
         long_runs = timed(long_links())
         longs = long_runs[0::2]
         for m, same_arguments in zip(longs, long_runs[1::2]):
@@ -189,7 +207,7 @@ def main():
         for m in [launcher_open] + others + longs:
             table.rss(m)
         table.add("reference: max RSS of gio open, /bin/true", "%.1f MiB, %.1f MiB" %
-                  (gio_open.rss_kib / KIB, true.rss_kib / KIB), "-", True)
+                  (gio_open.rss_kib / KIB, true.rss_kib / KIB), "-", None)
 
         if os.path.exists(WINDOWS_EXE):
             size = os.path.getsize(WINDOWS_EXE)
