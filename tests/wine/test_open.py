@@ -215,7 +215,8 @@ class OpenTest(WineTestCase):
         self.wine.write(r"C:\Docs\report", b"no extension, and report.exe beside it\r\n")
         for name in ("run.bat", "run.cmd"):
             self.wine.write("C:\\Docs\\" + name, script)
-        for name in ("link.lnk", "setup.msi", "x.ps1", "x.url", "x.hta", "x.com", "x.scr"):
+        for name in ("link.lnk", "setup.msi", "x.ps1", "x.url", "x.hta", "x.com", "x.scr",
+                     "Handbuch.hlp"):
             self.wine.write("C:\\Docs\\" + name, b"MZ")
         rows = [
             ("zubdms:/tool.exe", "tool.exe"),
@@ -231,6 +232,9 @@ class OpenTest(WineTestCase):
             ("zubdms:/x.hta", "x.hta"),
             ("zubdms:/x.com", "x.com"),
             ("zubdms:/x.scr", "x.scr"),
+            # Wine's AssocIsDangerous answers FALSE for every type, and Wine opens help files
+            # with its winhlp32, whose ExecFile macro starts any program.
+            ("zubdms:/Handbuch.hlp", "Handbuch.hlp"),
             # Without a type the shell finds no application either; it does not run the
             # program of the same name.
             ("zubdms:/report", "report"),
