@@ -15,8 +15,9 @@ from wine_prefix import (MB_DEBUG, RECORDER, RECORDER_EXE, USER_KEY, WineTestCas
 
 BASE = r"C:\Docs"
 # Wine's texts of the system errors the open action meets.
-OS_ERRORS = {2: "File not found.", 3: "Path not found.", 123: "Invalid name.",
-             234: "More data available."}
+OS_ERRORS = {2: "File not found.", 3: "Path not found.", 6: "Invalid handle.",
+             123: "Invalid name.", 234: "More data available.",
+             1921: "The filename cannot be resolved."}
 
 
 def relative_path(link: str) -> str:
@@ -58,7 +59,8 @@ class OpenTest(WineTestCase):
         wine.reg_add(r"HKCR\Folder\shell\open\command", None, '"%s" "%%1"' % RECORDER_EXE)
         for document in (r"C:\Docs\a.zubt", r"C:\Docs\Projekte\A B\Plan ä.zubt",
                          r"C:\Docs\Archiv\2023.zubt", r"C:\secret.zubt",
-                         r"C:\Docs.zubt", r"C:\Elsewhere\b.zubt", r"C:\Outside Folder Long\secret.zubt",
+                         r"C:\Docs.zubt", r"C:\Elsewhere\b.zubt",
+                         r"C:\Outside Folder Long\secret.zubt",
                          r"C:\Docs\server\share\x.zubt"):
             wine.write(document)
 
@@ -178,6 +180,11 @@ class OpenTest(WineTestCase):
             run = self.wine.launch(link)
             self.assertFailure(run, 5, [not_found(link, error)], link[:60])
 
+        docs = self.wine.unix_path(BASE)
+        os.symlink("loop", os.path.join(docs, "loop"))
+        for link in ("zubdms:/loop", "zubdms:/loop/a.zubt"):
+            self.assertFailure(self.wine.launch(link), 5, [not_found(link, 1921)], link)
+
         link = "zubdms:/a%00b.zubt"
         self.assertFailure(self.wine.launch(link), 5, [
             "\nFehler beim öffnen : strings passed to WinAPI cannot contain NULs\nURL: " + link +
@@ -192,6 +199,31 @@ class OpenTest(WineTestCase):
             self.assertFailure(run, 18, [
                 "\nFehler beim normalisieren des Basisverzeichnis : File not found. (os error 2)"
                 "\nBasisverzeichnis: " + base + "\n"], base)
+        self.setUp()
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_dos_device_names_are_never_handed_on(self):
+        # Wine maps these names to Unix devices, whose final paths lie outside the base (17),
+        # or fails to open them (5). Windows may answer otherwise, but with 5 or 17 as well.
+        for link in ("zubdms:/NUL", "zubdms:/nul.zubt", "zubdms:/COM1", "zubdms:/aux.zubt",
+                     "zubdms:/CON", "zubdms:/CONIN$"):
+            run = self.wine.launch(link)
+            self.assertIn(run.code, (5, 17), link)
+            self.assertEqual(len(run.events), 1, link)
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_the_base_in_other_forms(self):
+        # Behind a verbatim prefix ".." is a name like any other, which Windows refuses (123).
+        self.set_base("\\\\?\\C:\\Docs")
+        self.assertOpens("zubdms:/a.zubt", verbatim(r"C:\Docs\a.zubt"))
+        link = "zubdms:/../secret.zubt"
+        self.assertFailure(self.wine.launch(link), 5,
+                           [not_found(link, 123, base="\\\\?\\C:\\Docs")])
+        for base in ("\\\\.\\C:\\Docs", "C:/Docs"):
+            self.set_base(base)
+            self.assertOpens("zubdms:/a.zubt", verbatim(r"C:\Docs\a.zubt"))
+            self.assertFailure(self.wine.launch(link), 17,
+                               [outside(link, verbatim(r"C:\secret.zubt"), base=base)], base)
         self.setUp()
         self.assertNothingOpenedBesidesAControl()
 

@@ -156,7 +156,8 @@ class Prefix:
         }
         self._serial = 0
         try:
-            subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL,
+            # Kept alive between runs; should the test process die, it ends a minute later.
+            subprocess.run([WINESERVER, "-p60"], env=self.env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             boot = self.wine("wineboot", "-i", timeout=180)
             if boot.code != 0:
@@ -269,10 +270,12 @@ class Prefix:
         """The 8.3 name Wine gives the last component of C:\\..., from "dir /x"."""
         folder, _, name = windows.rpartition("\\")
         listing = self.wine("cmd", "/c", "dir", "/x", folder + "\\").stdout.decode("cp437")
+        words = len(name.split())
         for line in listing.splitlines():
             fields = line.split()
-            if line.endswith(" " + name) and len(fields) >= 5 and "~" in fields[-1 - len(name.split())]:
-                return fields[-1 - len(name.split())]
+            # "<date> <time> <DIR> SHORT~1 Long Name"
+            if line.endswith(" " + name) and len(fields) > words and "~" in fields[-1 - words]:
+                return fields[-1 - words]
         raise RuntimeError("no short name for " + windows + " in:\n" + listing)
 
     # Files that a started program leaves behind
