@@ -22,7 +22,7 @@ LAUNCHER = os.environ.get("ZUB_LAUNCHER", "")
 RECORDER = os.environ.get("ZUB_RECORDER", "")
 CONSOLE_DRIVER = os.environ.get("ZUB_CONSOLE_DRIVER", "")
 
-# Quiet, and no Mono/Gecko install dialogs or menu entries on the host.
+# Values of WINEDEBUG. Nothing but the program's own output:
 QUIET = "-all"
 # ReportEventW's stub line carries the event type and identifier; its error-type text follows.
 EVENTS = "-all,fixme+advapi,err+eventlog"
@@ -224,10 +224,9 @@ class Prefix:
         if result.code != 0:
             raise RuntimeError("reg add %s failed" % key)
 
-    def reg_delete(self, key: str, name: Optional[str] = None, *, value: bool = False):
-        """Deletes the key (value=False) or one of its values; missing ones are fine."""
-        which = (["/ve"] if name is None else ["/v", name]) if value else []
-        self.wine("reg", "delete", key, *which, "/f")
+    def reg_delete(self, key: str):
+        """Deletes the key and everything below it; a missing key is fine."""
+        self.wine("reg", "delete", key, "/f")
 
     def reg_import(self, *sections: str):
         """Applies regedit sections (see section() and removal()) in one run of reg.exe."""
