@@ -11,5 +11,5 @@ cmake --build --preset linux
 ctest --preset linux
 
 cmake --preset windows
-cmake --build --preset windows
+cmake --build --preset windows --target all msi
 ctest --preset windows
