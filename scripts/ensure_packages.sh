@@ -15,3 +15,7 @@ ensure_packages() {
 # What building and running the Linux build needs.
 LINUX_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev
   libglib2.0-bin shared-mime-info python3)
+
+# What building the Windows executable and its installer and testing them under Wine needs.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-pefile wixl msitools
+  wine64)

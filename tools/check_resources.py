@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Checks the resources that zub_launcher.exe must carry: version information, icon,
-manifest and the event message table. Needs Debian's python3-pefile (/usr/bin/python3).
+"""Checks the resources that zub_launcher.exe must carry (version information, icon, manifest
+and the event message table) and that it imports only DLLs that ship with Windows. Needs
+Debian's python3-pefile (/usr/bin/python3).
 
 Usage: check_resources.py ZUB_LAUNCHER_EXE   (exit status 1 and one line per fault)
 """
@@ -42,6 +43,26 @@ EXPECTED_VERSION_STRINGS = {
 }
 
 
+# DLLs of every Windows installation. The C and C++ runtimes of the compiler (libstdc++-6.dll,
+# libgcc_s_seh-1.dll, libwinpthread-1.dll) are linked in statically and must not appear.
+WINDOWS_DLLS = {
+    "advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ntdll.dll",
+    "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "version.dll",
+}
+
+
+def foreign_dlls(names):
+    """The DLL names (as the import table spells them) that do not ship with Windows."""
+    return sorted(name for name in names if name.lower() not in WINDOWS_DLLS)
+
+
+def imported_dlls(pe):
+    names = []
+    for table in ("DIRECTORY_ENTRY_IMPORT", "DIRECTORY_ENTRY_DELAY_IMPORT"):
+        names += [entry.dll.decode("ascii", "replace") for entry in getattr(pe, table, [])]
+    return names
+
+
 def resources(pe):
     """{(type, name, language): bytes} of every resource."""
     found = {}
@@ -67,9 +88,10 @@ def check(exe_path):
     import pefile  # Debian's python3-pefile
 
     pe = pefile.PE(exe_path)
-    faults = []
+    faults = ["imports %s, which does not ship with Windows" % name
+              for name in foreign_dlls(imported_dlls(pe))]
     if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
-        return ["no resource directory"]
+        return faults + ["no resource directory"]
     found = resources(pe)
 
     table = found.get((RT_MESSAGETABLE, 1, LANG_EN_US))

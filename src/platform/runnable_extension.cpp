@@ -1,20 +1,23 @@
 #include "platform/runnable_extension.h"
 
 #include <algorithm>
-#include <array>
 
 namespace zub {
 namespace {
 
 // Types the shell runs, installs or follows rather than shows. Beyond the usual programs and
-// scripts these include shortcuts and shell files that point elsewhere.
-constexpr std::array<std::u16string_view, 40> kRunnableTypes = {
+// scripts these include shortcuts and shell files that point elsewhere, and help and setup files
+// whose viewers run commands (a WinHelp macro can start any program). Where AssocIsDangerous is
+// a stub (Wine) this list is all that stands between a document link and a program.
+constexpr std::u16string_view kRunnableTypes[] = {
     u".exe",  u".com",  u".bat",  u".cmd",  u".vbs",  u".vbe",  u".js",   u".jse",
     u".wsf",  u".wsh",  u".msc",  u".lnk",  u".url",  u".scf",  u".pif",  u".hta",
     u".msi",  u".msp",  u".mst",  u".reg",  u".ps1",  u".psm1", u".psc1", u".jar",
     u".cpl",  u".scr",  u".application", u".appref-ms", u".library-ms", u".search-ms",
     u".settingcontent-ms", u".chm", u".sct", u".wsc", u".shb", u".shs", u".ins", u".isp",
-    u".gadget", u".xbap",
+    u".gadget", u".xbap", u".hlp", u".cnt", u".hpj", u".its", u".inf", u".vb", u".ws",
+    u".ps1xml", u".ps2", u".ps2xml", u".psc2", u".msh", u".msh1", u".msh2", u".mshxml",
+    u".msh1xml", u".msh2xml",
 };
 
 char16_t ascii_lower(char16_t unit) {

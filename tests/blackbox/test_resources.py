@@ -65,9 +65,17 @@ class MessageTableTest(unittest.TestCase):
                 self.assertIn("level table", errors)
 
 
+class ImportCheckTest(unittest.TestCase):
+    def test_only_dlls_of_windows_pass(self):
+        names = ["KERNEL32.dll", "msvcrt.dll", "libstdc++-6.dll", "SHELL32.dll",
+                 "libwinpthread-1.dll", "zlib1.dll"]
+        self.assertEqual(check_resources.foreign_dlls(names),
+                         ["libstdc++-6.dll", "libwinpthread-1.dll", "zlib1.dll"])
+
+
 @unittest.skipUnless(os.path.exists(WINDOWS_EXE), "the Windows build has not been made")
 class WindowsResourcesTest(unittest.TestCase):
-    def test_the_executable_carries_its_resources(self):
+    def test_the_executable_carries_its_resources_and_imports_only_windows_dlls(self):
         self.assertEqual(check_resources.check(WINDOWS_EXE), [])
 
 

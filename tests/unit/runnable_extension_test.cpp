@@ -25,6 +25,10 @@ TEST(RunnableExtension, Table) {
       {u"\\\\?\\C:\\Docs\\x.url", u"", true},
       {u"\\\\?\\C:\\Docs\\x.SettingContent-ms", u"", true},
       {u"\\\\?\\C:\\Docs\\x.ps1", u"", true},
+      // Help and setup files: their viewers run commands (WinHelp's ExecFile macro).
+      {u"\\\\?\\C:\\Docs\\Handbuch.HLP", u"", true},
+      {u"\\\\?\\C:\\Docs\\Handbuch.cnt", u"", true},
+      {u"\\\\?\\C:\\Docs\\treiber.inf", u"", true},
       // Extensions that only PATHEXT names.
       {u"\\\\?\\C:\\Docs\\tool.py", std::u16string(kDefaultPathExt), false},
       {u"\\\\?\\C:\\Docs\\tool.py", u".COM;.EXE; .PY ;", true},

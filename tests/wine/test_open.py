@@ -1,0 +1,294 @@
+"""The open action of the Windows build under Wine: a document under the base folder reaches the
+application of its type (a recorder registered under HKEY_CLASSES_ROOT), and nothing outside the
+base folder, nor anything the shell would run, is ever handed to the shell.
+
+The error numbers in the messages are Wine's (wording and number), and Wine has no alternate data
+streams; the comments at the rows say what Windows does differently. On both, nothing outside the
+base folder is handed on."""
+
+import os
+import unittest
+import urllib.parse
+
+from wine_prefix import (MB_DEBUG, RECORDER, RECORDER_EXE, USER_KEY, WineTestCase,
+                         requires_wine, section, windows_path)
+
+BASE = r"C:\Docs"
+# Wine's texts of the system errors the open action meets.
+OS_ERRORS = {2: "File not found.", 3: "Path not found.", 6: "Invalid handle.",
+             123: "Invalid name.", 234: "More data available.",
+             1921: "The filename cannot be resolved."}
+
+
+def relative_path(link: str) -> str:
+    """What the link check makes of a link (for the rows here, which decode to valid text)."""
+    return urllib.parse.unquote(link).replace("zubdms:", "").replace("/", "\\")
+
+
+def outside(link: str, canonical: str, base: str = BASE) -> str:
+    return ("Fehler:\nDie zu öffnende Datei " + base + relative_path(link) + " canonicalized to " +
+            canonical + "\nliegt nicht unter dem varnelo Basisverzeichnis " + base + "\n")
+
+
+def not_found(link: str, error: int, base: str = BASE) -> str:
+    return ("\nFehler beim öffnen : %s (os error %d)\nURL: %s\nFile: %s\n"
+            % (OS_ERRORS[error], error, link, base + relative_path(link)))
+
+
+def not_opened(link: str, canonical: str) -> str:
+    return ("\nFehler beim normalisieren des Pfades : IO error\nURL: " + link + "\nFile: " +
+            canonical + "\n")
+
+
+def verbatim(path: str) -> str:
+    return "\\\\?\\" + path
+
+
+@requires_wine
+class OpenTest(WineTestCase):
+    GROUP = "open"
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        wine = cls.wine
+        wine.install_recorder()
+        # Folders go to the recorder too; without the DDE part of Wine's default, which the
+        # recorder would not answer.
+        wine.reg_delete(r"HKCR\Folder\shell\open\ddeexec")
+        wine.reg_add(r"HKCR\Folder\shell\open\command", None, '"%s" "%%1"' % RECORDER_EXE)
+        for document in (r"C:\Docs\a.zubt", r"C:\Docs\Projekte\A B\Plan ä.zubt",
+                         r"C:\Docs\Archiv\2023.zubt", r"C:\secret.zubt",
+                         r"C:\Docs.zubt", r"C:\Elsewhere\b.zubt",
+                         r"C:\Outside Folder Long\secret.zubt",
+                         r"C:\Docs\server\share\x.zubt"):
+            wine.write(document)
+
+    def setUp(self):
+        self.wine.reg_import(section(USER_KEY, {"NextCloudFolder": BASE}))
+        log = self.wine.unix_path(RECORDER_EXE + ".log")
+        if os.path.exists(log):
+            os.remove(log)
+
+    def set_base(self, base: str):
+        self.wine.reg_import(section(USER_KEY, {"NextCloudFolder": base}))
+
+    def assertOpens(self, link: str, document: str):
+        run = self.wine.launch(link)
+        self.assertEqual(run.code, 0, "%s: %r" % (link, run.events))
+        self.assertErrors(run, [], link)
+        self.assertBoxes(run, [], link)
+        self.assertEqual(self.wine.recorded(expect=1), [document], link)
+        os.remove(self.wine.unix_path(RECORDER_EXE + ".log"))
+
+    def assertNothingOpenedBesidesAControl(self):
+        """Opens a harmless document last; once it has arrived, whatever an earlier run had
+        handed to the shell would have arrived too."""
+        run = self.wine.launch("zubdms:/a.zubt")
+        self.assertEqual(run.code, 0)
+        self.assertEqual(self.wine.recorded(expect=1), [verbatim(r"C:\Docs\a.zubt")])
+
+    def test_documents_and_folders_under_the_base_are_opened(self):
+        rows = [
+            ("zubdms:/a.zubt", r"C:\Docs\a.zubt"),
+            ("zubdms:/Projekte/A%20B/Plan%20%C3%A4.zubt", r"C:\Docs\Projekte\A B\Plan ä.zubt"),
+            ("zubdms:/projekte/a%20b/PLAN%20%C3%84.ZUBT", r"C:\Docs\Projekte\A B\Plan ä.zubt"),
+            ("zubdms:/Archiv/../a.zubt", r"C:\Docs\a.zubt"),
+            # A UNC-looking link is a path under the base like any other.
+            ("zubdms://server/share/x.zubt", r"C:\Docs\server\share\x.zubt"),
+            # Trailing dots and blanks of the last name are dropped by Windows and Wine alike.
+            ("zubdms:/a.zubt.", r"C:\Docs\a.zubt"),
+            ("zubdms:/a.zubt%20", r"C:\Docs\a.zubt"),
+            ("zubdms:/Projekte", r"C:\Docs\Projekte"),
+            ("zubdms:/", r"C:\Docs"),
+            ("zubdms:", r"C:\Docs"),
+        ]
+        for link, document in rows:
+            self.assertOpens(link, verbatim(document))
+
+        # The base as written in the registry matters not: trailing separator, letter case,
+        # the drive's root.
+        for base, link in [("C:\\Docs\\", "zubdms:/a.zubt"), (r"c:\DOCS", "zubdms:/a.zubt"),
+                           ("C:\\", "zubdms:/Docs/a.zubt")]:
+            self.set_base(base)
+            self.assertOpens(link, verbatim(r"C:\Docs\a.zubt"))
+
+    def test_the_debug_report_is_a_box(self):
+        run = self.wine.launch("-d", "zubdms:/a.zubt")
+        self.assertEqual(run.code, 0)
+        self.assertBoxes(run, [('Basedir "C:\\\\Docs"\nFile \\\\?\\C:\\Docs\\a.zubt\n'
+                                "document opened!", MB_DEBUG)])
+        self.assertEqual(self.wine.recorded(expect=1), [verbatim(r"C:\Docs\a.zubt")])
+
+    def test_links_that_leave_the_base_give_17(self):
+        docs = self.wine.unix_path(BASE)
+        os.symlink(self.wine.unix_path(r"C:\secret.zubt"), os.path.join(docs, "escape.zubt"))
+        os.symlink(self.wine.unix_path(r"C:\Elsewhere"), os.path.join(docs, "junction"))
+        unix_file = os.path.join(self.wine.root, "outside.zubt")
+        with open(unix_file, "w") as f:
+            f.write("x")
+        os.symlink(unix_file, os.path.join(docs, "unix.zubt"))
+        short = self.wine.short_name(r"C:\Outside Folder Long")
+        secret = verbatim(r"C:\secret.zubt")
+        rows = [
+            ("zubdms:/../secret.zubt", secret),
+            ("zubdms:/%2E%2E/secret.zubt", secret),
+            ("zubdms:/%2e%2e%2Fsecret.zubt", secret),
+            ("zubdms:/..%5Csecret.zubt", secret),
+            ("zubdms:/Archiv/../../secret.zubt", secret),
+            ("zubdms:/zubdms:../secret.zubt", secret),
+            ("zubdms:/../secret.zubt.", secret),
+            ("zubdms:.zubt", verbatim(r"C:\Docs.zubt")),  # C:\Docs, then .zubt
+            # Unix symbolic links inside the prefix's drive, resolved to their targets.
+            ("zubdms:/escape.zubt", secret),
+            ("zubdms:/junction/b.zubt", verbatim(r"C:\Elsewhere\b.zubt")),
+            ("zubdms:/unix.zubt", verbatim(windows_path(unix_file))),
+            # The 8.3 name of a folder outside the base.
+            ("zubdms:/../" + short + "/secret.zubt",
+             verbatim(r"C:\Outside Folder Long\secret.zubt")),
+            ("zubdms:/" + "%2E%2E%2F" * 3600 + "secret.zubt", secret),
+            ("zubdms:/" + "../" * 10000 + "secret.zubt", secret),
+        ]
+        for link, canonical in rows:
+            run = self.wine.launch(link)
+            self.assertFailure(run, 17, [outside(link, canonical)], link[:60])
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_links_to_nothing_give_5(self):
+        rows = [
+            ("zubdms:/none.zubt", 2),
+            ("zubdms:/nowhere/none.zubt", 3),
+            ("zubdms:x.zubt", 2),  # C:\Docsx.zubt
+            ("zubdms:/../none.zubt", 2),
+            ("zubdms:/" + "a/" * 16000, 3),  # near the longest command line Windows passes
+            # Device and verbatim prefixes in the middle of a path name nothing there. (Windows
+            # may answer 123, invalid name, for a colon inside a name.)
+            ("zubdms:/\\\\.\\C:\\secret.zubt", 3),
+            ("zubdms:\\\\.\\C:\\secret.zubt", 3),
+            ("zubdms:/\\\\?\\C:\\secret.zubt", 123),
+            ("zubdms:C:\\secret.zubt", 3),
+            ("zubdms:/..%20/secret.zubt", 3),
+            ("zubdms:/.../secret.zubt", 123),
+            # Wine has no alternate data streams. On NTFS "a.zubt::$DATA" is the file itself
+            # (opened), "../secret.zubt::$DATA" lies outside (17), "a.zubt:stream" does not
+            # exist (2).
+            ("zubdms:/a.zubt:stream", 2),
+            ("zubdms:/a.zubt::$DATA", 2),
+            ("zubdms:/../secret.zubt::$DATA", 2),
+        ]
+        for link, error in rows:
+            run = self.wine.launch(link)
+            self.assertFailure(run, 5, [not_found(link, error)], link[:60])
+
+        docs = self.wine.unix_path(BASE)
+        os.symlink("loop", os.path.join(docs, "loop"))
+        for link in ("zubdms:/loop", "zubdms:/loop/a.zubt"):
+            self.assertFailure(self.wine.launch(link), 5, [not_found(link, 1921)], link)
+
+        link = "zubdms:/a%00b.zubt"
+        self.assertFailure(self.wine.launch(link), 5, [
+            "\nFehler beim öffnen : strings passed to WinAPI cannot contain NULs\nURL: " + link +
+            "\nFile: C:\\Docs\\a\0b.zubt\n"])
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_an_unresolvable_base_gives_18(self):
+        for base, link in [(r"C:\Fehlt", "zubdms:/../secret.zubt"),
+                           (r"C:\secret", "zubdms:.zubt")]:  # the document is C:\secret.zubt
+            self.set_base(base)
+            run = self.wine.launch(link)
+            self.assertFailure(run, 18, [
+                "\nFehler beim normalisieren des Basisverzeichnis : File not found. (os error 2)"
+                "\nBasisverzeichnis: " + base + "\n"], base)
+        self.setUp()
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_dos_device_names_are_never_handed_on(self):
+        # Wine maps these names to Unix devices, whose final paths lie outside the base (17),
+        # or fails to open them (5). Windows may answer otherwise, but with 5 or 17 as well.
+        for link in ("zubdms:/NUL", "zubdms:/nul.zubt", "zubdms:/COM1", "zubdms:/aux.zubt",
+                     "zubdms:/CON", "zubdms:/CONIN$"):
+            run = self.wine.launch(link)
+            self.assertIn(run.code, (5, 17), link)
+            self.assertEqual(len(run.events), 1, link)
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_the_base_in_other_forms(self):
+        # Behind a verbatim prefix ".." is a name like any other, which Windows refuses (123).
+        self.set_base("\\\\?\\C:\\Docs")
+        self.assertOpens("zubdms:/a.zubt", verbatim(r"C:\Docs\a.zubt"))
+        link = "zubdms:/../secret.zubt"
+        self.assertFailure(self.wine.launch(link), 5,
+                           [not_found(link, 123, base="\\\\?\\C:\\Docs")])
+        for base in ("\\\\.\\C:\\Docs", "C:/Docs"):
+            self.set_base(base)
+            self.assertOpens("zubdms:/a.zubt", verbatim(r"C:\Docs\a.zubt"))
+            self.assertFailure(self.wine.launch(link), 17,
+                               [outside(link, verbatim(r"C:\secret.zubt"), base=base)], base)
+        self.setUp()
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_the_base_written_as_short_name_still_contains_its_documents(self):
+        self.wine.write(r"C:\Dokumente Ablage\Plan.zubt")
+        self.set_base("C:\\" + self.wine.short_name(r"C:\Dokumente Ablage"))
+        self.assertOpens("zubdms:/Plan.zubt", verbatim(r"C:\Dokumente Ablage\Plan.zubt"))
+
+    def test_a_type_without_application_gives_16(self):
+        self.wine.write(r"C:\Docs\Tabelle.zubnone")
+        link = "zubdms:/Tabelle.zubnone"
+        self.assertFailure(self.wine.launch(link), 16,
+                           [not_opened(link, verbatim(r"C:\Docs\Tabelle.zubnone"))])
+        self.assertNothingOpenedBesidesAControl()
+
+    def test_executable_content_gives_16_and_nothing_runs(self):
+        marker = r"C:\ran.txt"
+        script = ("echo ran > " + marker + "\r\n").encode()
+        self.wine.install(RECORDER, r"C:\Docs\tool.exe")  # would log to tool.exe.log
+        self.wine.install(RECORDER, r"C:\Docs\report.exe")
+        self.wine.write(r"C:\Docs\report", b"no extension, and report.exe beside it\r\n")
+        for name in ("run.bat", "run.cmd"):
+            self.wine.write("C:\\Docs\\" + name, script)
+        for name in ("link.lnk", "setup.msi", "x.ps1", "x.url", "x.hta", "x.com", "x.scr",
+                     "Handbuch.hlp"):
+            self.wine.write("C:\\Docs\\" + name, b"MZ")
+        rows = [
+            ("zubdms:/tool.exe", "tool.exe"),
+            ("zubdms:/TOOL.EXE", "tool.exe"),
+            ("zubdms:/run.bat", "run.bat"),
+            ("zubdms:/run.cmd", "run.cmd"),
+            ("zubdms:/run.bat.", "run.bat"),
+            ("zubdms:/run.bat%20", "run.bat"),
+            ("zubdms:/link.lnk", "link.lnk"),
+            ("zubdms:/setup.msi", "setup.msi"),
+            ("zubdms:/x.ps1", "x.ps1"),
+            ("zubdms:/x.url", "x.url"),
+            ("zubdms:/x.hta", "x.hta"),
+            ("zubdms:/x.com", "x.com"),
+            ("zubdms:/x.scr", "x.scr"),
+            # Wine's AssocIsDangerous answers FALSE for every type, and Wine opens help files
+            # with its winhlp32, whose ExecFile macro starts any program.
+            ("zubdms:/Handbuch.hlp", "Handbuch.hlp"),
+            # Without a type the shell finds no application either; it does not run the
+            # program of the same name.
+            ("zubdms:/report", "report"),
+        ]
+        for link, name in rows:
+            run = self.wine.launch(link)
+            self.assertFailure(run, 16, [not_opened(link, verbatim("C:\\Docs\\" + name))], link)
+        self.assertNothingOpenedBesidesAControl()
+        for trace in (marker, r"C:\Docs\tool.exe.log", r"C:\Docs\report.exe.log"):
+            self.assertFalse(os.path.exists(self.wine.unix_path(trace)), trace)
+
+    def test_paths_beyond_max_path(self):
+        folder = "C:\\Docs\\" + "\\".join(["d" * 50] * 5)
+        self.wine.write(folder + "\\deep.zubt")
+        link = "zubdms:/" + "/".join(["d" * 50] * 5) + "/deep.zubt"
+        run = self.wine.launch(link)
+        if run.code == 0:  # Windows
+            self.assertEqual(self.wine.recorded(expect=1), [verbatim(folder + "\\deep.zubt")])
+        else:
+            # Wine 8's GetFinalPathNameByHandleW fails beyond MAX_PATH whatever the buffer.
+            self.assertFailure(run, 5, [not_found(link, 234)])
+
+
+if __name__ == "__main__":
+    unittest.main()
