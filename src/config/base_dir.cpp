@@ -43,15 +43,15 @@ Result<RegistryKey, RegistryError> open_or_create_launcher_key(Registry& registr
 
 Result<void, RegistryError> write_base_dir(Registry& registry, Messages& messages,
                                            std::string_view folder) {
-  auto key = open_or_create_launcher_key(registry, messages);
-  if (key.has_error()) return fail(key.error());
-
   // The folder comes from the command line. A NUL would cut it short on the platform, and
   // an argument that is not valid UTF-8 (an unpaired surrogate) would be stored altered:
-  // neither is written.
+  // neither is written, and no key is created for it either.
   if (!is_valid_utf8(folder)) return fail(RegistryError::Value);
   auto wide = to_wide_checked(folder);
   if (wide.has_error()) return fail(RegistryError::Value);
+
+  auto key = open_or_create_launcher_key(registry, messages);
+  if (key.has_error()) return fail(key.error());
 
   // The key is closed on leaving, whether the value was written or not.
   auto written = registry.set_string_value(key.value(), kBaseDirValueName, wide.value());

@@ -240,6 +240,12 @@ TEST_F(WriteBaseDirTest, AnOddArgumentWritesNothing) {
     EXPECT_TRUE(fresh.calls_of(RegistryOp::SetValue).empty());
     EXPECT_EQ(fresh.value(Hive::CurrentUser, kPath, "NextCloudFolder")->data, reg_sz_bytes(u"alt"));
     expect_all_keys_closed(fresh);
+
+    // Without the user key, no key is created for such a value either.
+    MemoryRegistry empty;
+    Registry empty_registry(empty);
+    EXPECT_TRUE(write_base_dir(empty_registry, messages, row.folder).has_error());
+    EXPECT_TRUE(empty.calls_of(RegistryOp::CreateKey).empty());
   }
 }
 
