@@ -39,8 +39,9 @@ bool lies_within(std::u16string_view part, std::u16string_view whole) {
 }
 
 bool is_verbatim(const std::optional<Prefix>& prefix) {
-  return prefix && (prefix->kind == PrefixKind::Verbatim || prefix->kind == PrefixKind::VerbatimUnc ||
-                    prefix->kind == PrefixKind::VerbatimDisk);
+  return prefix &&
+         (prefix->kind == PrefixKind::Verbatim || prefix->kind == PrefixKind::VerbatimUnc ||
+          prefix->kind == PrefixKind::VerbatimDisk);
 }
 
 void check_prefix_and_components(std::u16string_view path) {
@@ -115,8 +116,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace zub::fuzz;
   const auto pieces = split_lines(as_text(data, size), 3);
   const std::u16string path = to_units(pieces[0]);
-  const std::u16string base = pieces.size() > 1 ? to_units(pieces[1]) : path.substr(0, path.size() / 2);
-  const std::u16string third = pieces.size() > 2 ? to_units(pieces[2]) : base.substr(0, base.size() / 2);
+  // Without line feeds, the leading halves stand in for the base and the third path.
+  const std::u16string base =
+      pieces.size() > 1 ? to_units(pieces[1]) : path.substr(0, path.size() / 2);
+  const std::u16string third =
+      pieces.size() > 2 ? to_units(pieces[2]) : base.substr(0, base.size() / 2);
   for (const auto& text : {path, base, third}) zub::fuzz::check_prefix_and_components(text);
   zub::fuzz::check_prefix_test(path, base, third);
   zub::fuzz::check_prefix_test(base, path, third);

@@ -54,9 +54,9 @@ std::optional<std::string> unquote(std::string_view quoted) {
     std::size_t digits = 0;
     while (pos < inner.size() && inner[pos] != '}') {
       const auto digit = hex_digit(inner[pos++]);
-      if (!digit || ++digits > 6 || (digits == 1 && *digit == 0 && pos < inner.size() && inner[pos] != '}')) {
-        return std::nullopt;
-      }
+      const bool leading_zero =
+          digits == 0 && digit == 0u && pos < inner.size() && inner[pos] != '}';
+      if (!digit || leading_zero || ++digits > 6) return std::nullopt;
       code_point = code_point << 4 | *digit;
     }
     if (pos >= inner.size() || digits == 0) return std::nullopt;

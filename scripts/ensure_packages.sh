@@ -15,3 +15,5 @@ ensure_packages() {
 # What building and running the Linux build needs.
 LINUX_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev
   libglib2.0-bin shared-mime-info python3)
+# The sanitizer build and the fuzz targets: clang 16 with its sanitizer and libFuzzer runtimes.
+CLANG_PACKAGES=(clang-16 libclang-rt-16-dev)
