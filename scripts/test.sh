@@ -30,7 +30,7 @@ quietly cmake --preset sanitize
 quietly cmake --build --preset sanitize
 quietly ctest --preset sanitize
 echo "Sanitizer build: every test passed"
-scripts/fuzz.sh --preset sanitize --runs 20000
+scripts/fuzz.sh --preset sanitize --runs 10000
 
 cmake --preset windows
 cmake --build --preset windows --target zub_launcher

@@ -98,9 +98,11 @@ class RegistryStress(unittest.TestCase):
         lanes = [Sandbox() for _ in range(4)]
         for lane in lanes:
             self.addCleanup(lane.cleanup)
-        # How long an undisturbed write takes here, to spread the kills over it.
+        # How long undisturbed writes of a middling value take here, one in each sandbox at
+        # once as below, to spread the kills over that time.
         started = time.monotonic()
-        self.assertEqual(self.finish(self.start("-c", "/start", env=lanes[0].env)), 0)
+        writers = [self.start("-c", "/start/" + "x" * 50000, env=lane.env) for lane in lanes]
+        self.assertEqual([self.finish(writer) for writer in writers], [0] * len(lanes))
         duration = time.monotonic() - started
 
         def lane_run(lane_index: int):
@@ -112,7 +114,7 @@ class RegistryStress(unittest.TestCase):
             for i in range(50):
                 value = "/lane%d/%03d/" % (lane_index, i) + "x" * rng.randrange(100000)
                 process = self.start("-c", value, env=env)
-                time.sleep(rng.uniform(0.2, 1.6) * duration)
+                time.sleep(rng.uniform(0, 1.2) * duration)
                 process.send_signal(signal.SIGKILL)
                 process.communicate(timeout=60)
                 stored = base_dir_in(hive)

@@ -151,7 +151,11 @@ using UniqueDirectory = std::unique_ptr<DIR, DirectoryCloser>;
 
 // The name of a temporary file of `store` for `file`: "." + its name + "." + six characters.
 std::string temporary_prefix(const std::string& file) {
-  return "." + file.substr(file.rfind('/') + 1) + ".";
+  // Appended piece by piece: "." + std::string trips GCC 12's -Wrestrict at -O2.
+  std::string prefix = ".";
+  prefix += std::string_view(file).substr(file.rfind('/') + 1);
+  prefix += '.';
+  return prefix;
 }
 
 // Removes the temporary files of writers that died before their rename. Only a writer that
