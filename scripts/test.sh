@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh
 ensure_packages "${LINUX_PACKAGES[@]}" "${CLANG_PACKAGES[@]}" g++-mingw-w64-x86-64-posix \
-  binutils-mingw-w64-x86-64 python3-pefile
+  binutils-mingw-w64-x86-64 python3-pefile wixl msitools wine64
 
 # Runs a step with its output kept back unless it fails.
 quietly() {
@@ -33,5 +33,6 @@ echo "Sanitizer build: every test passed"
 scripts/fuzz.sh --preset sanitize --runs 10000
 
 cmake --preset windows
-cmake --build --preset windows --target zub_launcher
+cmake --build --preset windows --target zub_launcher msi
 /usr/bin/python3 tools/check_resources.py build/windows/zub_launcher.exe
+ctest --preset windows -R '^msi$'

@@ -1,6 +1,7 @@
 // Entry point: wWinMain on Windows (GUI subsystem), main elsewhere.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frontend/entry.h"
@@ -12,10 +13,15 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const auto* command_line = reinterpret_cast<const char16_t*>(GetCommandLineW());
-  zub::launcher_main(zub::split_command_line(command_line));
+  const std::vector<std::string> words = zub::split_command_line(command_line);
+  const std::vector<std::string_view> args(words.begin(), words.end());
+  zub::launcher_main(args);
 }
 #else
 int main(int argc, char** argv) {
-  zub::launcher_main(std::vector<std::string>(argv, argv + argc));
+  // Views of the arguments where the kernel put them: a command line may hold megabytes, and
+  // copying it would be most of what a refused run costs.
+  const std::vector<std::string_view> args(argv, argv + argc);
+  zub::launcher_main(args);
 }
 #endif

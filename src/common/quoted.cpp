@@ -1,7 +1,7 @@
 #include "common/quoted.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <span>
 
 #include "common/utf8.h"
@@ -37,9 +37,13 @@ void append_escaped(std::string& out, char32_t code_point) {
     append_utf8(out, code_point);
     return;
   }
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "\\u{%x}", static_cast<unsigned>(code_point));
-  out += hex;
+  // Lower-case hex without leading zeros. to_chars rather than snprintf: printf would pull
+  // MinGW's whole formatter (floating point included) into the Windows executable.
+  char hex[8];
+  const auto end = std::to_chars(hex, hex + sizeof hex, static_cast<unsigned>(code_point), 16).ptr;
+  out += "\\u{";
+  out.append(hex, end);
+  out += '}';
 }
 
 }  // namespace

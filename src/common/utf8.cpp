@@ -127,7 +127,8 @@ char32_t next_code_point(std::string_view bytes, std::size_t& pos) {
 
 std::u16string utf8_to_utf16(std::string_view bytes) {
   std::u16string out;
-  out.reserve(bytes.size());
+  // Room for the terminating NUL that most callers append, so that it never reallocates.
+  out.reserve(bytes.size() + 1);
   std::size_t pos = 0;
   while (pos < bytes.size()) append_utf16(out, next_code_point(bytes, pos));
   return out;

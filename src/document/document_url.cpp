@@ -68,10 +68,16 @@ std::string_view percent_decode(std::string_view text, std::string& storage) {
 
 Result<std::string, ExitCode> parse_document_url(std::string_view link, Messages& messages) {
   if (!link.starts_with(kSchemePrefix)) {
-    std::string message = "\nFehler in der URL : ";
+    constexpr std::string_view kHead = "\nFehler in der URL : ";
+    constexpr std::string_view kTail = "\nURL muss mit zubdms:/ starten\n";
+    constexpr std::size_t kPadding = 18;
+    // Sized once: the link may be as long as the command line allows.
+    std::string message;
+    message.reserve(kHead.size() + link.size() + kTail.size() + kPadding);
+    message += kHead;
     message += link;
-    message += "\nURL muss mit zubdms:/ starten\n";
-    message.append(18, ' ');
+    message += kTail;
+    message.append(kPadding, ' ');
     messages.show_error(message);
     return fail(ExitCode::UrlFormat);
   }

@@ -38,11 +38,11 @@ const OptionWord* find_option(std::string_view argument) {
 }
 
 // Fills `parsed`; a link that fails its check ends the scan with its code (14 or 15).
-Result<void, ExitCode> scan(std::span<const std::string> args, Messages& messages,
+Result<void, ExitCode> scan(std::span<const std::string_view> args, Messages& messages,
                             ParsedArguments& parsed) {
   const std::size_t n = args.size();
   for (std::size_t i = 1; i < n; ++i) {
-    const std::string& argument = args[i];
+    const std::string_view argument = args[i];
     if (const OptionWord* option = find_option(argument)) {
       switch (option->option) {
         case Option::Help: parsed.help_requested = true; break;
@@ -56,7 +56,7 @@ Result<void, ExitCode> scan(std::span<const std::string> args, Messages& message
           parsed.set_base_dir = true;
           // The next argument is the value, whatever it holds: an option word, a link, "".
           if (i + 1 < n) {
-            parsed.base_dir_value = args[++i];
+            parsed.base_dir_value = std::string(args[++i]);
           } else {
             parsed.base_dir_value_missing = true;
           }
@@ -68,9 +68,9 @@ Result<void, ExitCode> scan(std::span<const std::string> args, Messages& message
       parsed.extra_argument = true;  // not examined
       continue;
     }
-    parsed.url_text = argument;
     auto relative = parse_document_url(argument, messages);
     if (relative.has_error()) return fail(relative.error());
+    parsed.url_text = argument;
     parsed.relative_path = std::move(relative).value();
     parsed.url_seen = true;
   }
@@ -92,7 +92,7 @@ ExitCode report(const Result<void, Error>& outcome, Messages& messages, std::str
 
 }  // namespace
 
-ExitCode run(std::span<const std::string> args, Messages& messages, Actions& actions) {
+ExitCode run(std::span<const std::string_view> args, Messages& messages, Actions& actions) {
   if (args.empty()) {
     actions.show_help(kDefaultProgramName);
     return ExitCode::MissingArguments;

@@ -25,7 +25,7 @@ struct ParsedArguments {
   bool set_base_dir = false;
   std::string base_dir_value;
   bool base_dir_value_missing = false;
-  std::string url_text;
+  std::string_view url_text;  // the link's argument itself
   std::string relative_path;
   bool url_seen = false;
   bool extra_argument = false;
@@ -49,6 +49,6 @@ class Actions {
 
 // Scans `args` (element 0 is the program name; the list may be empty), chooses one action by
 // the fixed precedence, shows its outcome and returns the exit code of the run.
-ExitCode run(std::span<const std::string> args, Messages& messages, Actions& actions);
+ExitCode run(std::span<const std::string_view> args, Messages& messages, Actions& actions);
 
 }  // namespace zub

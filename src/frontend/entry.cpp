@@ -15,7 +15,7 @@
 
 namespace zub {
 
-void launcher_main(const std::vector<std::string>& args) {
+void launcher_main(std::span<const std::string_view> args) {
   // The console decision comes first, before anything can be shown or logged.
   const bool console_attached = attach_parent_console();
   const Services services = system_services();

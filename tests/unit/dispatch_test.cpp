@@ -22,7 +22,7 @@ namespace {
 
 using testing::recorded_log;
 using testing::RecordingUi;
-using Args = std::vector<std::string>;
+using Args = std::vector<std::string_view>;
 using Calls = std::vector<std::string>;
 
 // Records each action as "name(arguments)" and answers as configured.

@@ -1,0 +1,230 @@
+"""The Windows installer under Wine: what it places and records, what the installed launcher
+makes of it, upgrades, refusals and the uninstallation. All tests share one fresh Wine prefix
+with a kept-alive wineserver and leave it as they found it.
+
+Environment: ZUB_MSI (the built installer), ZUB_LAUNCHER (the Windows executable it carries) and
+ZUB_WXS (its source, from which an older version is built for the upgrade)."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+MSI = os.environ.get("ZUB_MSI", "")
+LAUNCHER = os.environ.get("ZUB_LAUNCHER", "")
+WXS = os.environ.get("ZUB_WXS", "")
+OLDER_VERSION = "0.0.1"  # older than any release
+
+DEFAULT_DIR = r"C:\Program Files\Varnelo"
+LAUNCHER_KEY = r"HKLM\SOFTWARE\varnelo\launcher"
+SCHEME_KEY = r"HKCR\zubdms"
+COMMAND_KEY = SCHEME_KEY + r"\shell\open\command"
+EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ZUB Launcher"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+PRODUCT_NAME = "ZUB Launcher"
+DEFAULT = "(Default)"
+
+INSTALL_FAILURE = 1603 % 256  # exit codes arrive modulo 256
+BASE_DIR_NOT_SET = 3
+
+
+class Wine:
+    """A fresh prefix with its wineserver kept alive, quiet and without a display."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="zub-msi-")
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        self.env.update(WINEPREFIX=os.path.join(self.root, "prefix"), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
+        self.output = os.path.join(self.root, "output.txt")
+        self.log = os.path.join(self.root, "msiexec.log")
+        try:
+            os.mkdir(self.env["WINEPREFIX"])
+            subprocess.run([WINESERVER, "-p"], env=self.env, check=True,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            if self.run("wineboot", "-i", timeout=300) != 0:
+                raise RuntimeError("wineboot failed: " + self.read_output())
+        except BaseException:
+            self.close()
+            raise
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def run(self, *args, timeout=120) -> int:
+        # Through a file: Wine's helper processes inherit the handles and outlive the command.
+        with open(self.output, "wb") as output:
+            return subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
+                                  stdout=output, stderr=subprocess.STDOUT,
+                                  timeout=timeout).returncode
+
+    def read_output(self) -> str:
+        with open(self.output, "rb") as output:
+            return output.read().decode("utf-8", "replace")
+
+    def msiexec(self, action: str, msi: str, **properties) -> int:
+        arguments = [f"{name}={value}" for name, value in properties.items()]
+        return self.run("msiexec", action, msi, "/qn", "/l*v", self.log, *arguments)
+
+    def log_tail(self) -> str:
+        try:
+            with open(self.log, "rb") as log:
+                return log.read().decode("utf-8", "replace")[-3000:]
+        except OSError:
+            return "(no installer log)"
+
+    def values(self, key: str):
+        """The values of a key as {name: (type, data)}, or None when the key is missing."""
+        if self.run("reg", "query", key) != 0:
+            return None
+        values = {}
+        for row in self.read_output().splitlines():
+            if row.startswith("    "):
+                name, kind, data = row[4:].split("    ", 2)
+                values[name] = (kind, data)
+        return values
+
+    def export(self, key: str) -> bytes:
+        exported = os.path.join(self.root, "export.reg")
+        if self.run("reg", "export", key, exported, "/y") != 0:
+            return b""
+        with open(exported, "rb") as file:
+            return file.read()
+
+    def host_path(self, windows_path: str) -> str:
+        drive, rest = windows_path.split(":", 1)
+        return os.path.join(self.env["WINEPREFIX"], "drive_" + drive.lower(),
+                            *rest.strip("\\").split("\\"))
+
+    def installed_versions(self) -> list:
+        """DisplayVersion of every installed product of this name."""
+        if self.run("reg", "query", UNINSTALL_KEY, "/s") != 0:
+            return []
+        versions, name = [], None
+        for row in self.read_output().splitlines():
+            if row.startswith("HKEY_"):
+                name = None
+            elif row.startswith("    DisplayName    REG_SZ    "):
+                name = row.split("    ", 3)[3]
+            elif row.startswith("    DisplayVersion    REG_SZ    ") and name == PRODUCT_NAME:
+                versions.append(row.split("    ", 3)[3])
+        return versions
+
+
+def product_version(msi: str) -> str:
+    properties = subprocess.run(["msiinfo", "export", msi, "Property"], check=True,
+                                capture_output=True, text=True).stdout
+    return dict(row.split("\t", 1) for row in properties.splitlines()[3:])["ProductVersion"]
+
+
+@unittest.skipUnless(MSI and LAUNCHER and WXS, "ZUB_MSI, ZUB_LAUNCHER and ZUB_WXS are needed")
+class Installer(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.version = product_version(MSI)
+        cls.wine = Wine()
+        cls.addClassCleanup(cls.wine.close)
+        # The same package as an older version, for the upgrade.
+        cls.older_msi = os.path.join(cls.wine.root, f"zub_launcher-{OLDER_VERSION}-x64.msi")
+        subprocess.run(["wixl", "-a", "x64", "-D", "Version=" + OLDER_VERSION,
+                        "-D", "LauncherExe=" + os.path.basename(LAUNCHER),
+                        "-o", cls.older_msi, os.path.abspath(WXS)],
+                       cwd=os.path.dirname(os.path.abspath(LAUNCHER)), check=True,
+                       capture_output=True)
+
+    def tearDown(self):
+        # A failed test must not leave its installation to the next one.
+        if self.wine.installed_versions():
+            for msi in (MSI, self.older_msi):
+                self.wine.msiexec("/x", msi)
+
+    def install(self, msi=MSI, expect=0, **properties):
+        self.assertEqual(self.wine.msiexec("/i", msi, **properties), expect,
+                         self.wine.log_tail())
+
+    def launcher(self, install_dir: str, option: str) -> int:
+        return self.wine.run(install_dir + r"\varnelo.exe", option)
+
+    def assertInstalled(self, install_dir: str, base_dir=None):
+        """The files and values of an installation in install_dir, as the launcher writes them."""
+        with open(self.wine.host_path(install_dir + r"\varnelo.exe"), "rb") as installed, \
+                open(LAUNCHER, "rb") as built:
+            self.assertEqual(installed.read(), built.read())
+        recorded = self.wine.values(LAUNCHER_KEY)
+        self.assertEqual(recorded.get(DEFAULT), ("REG_SZ", install_dir))
+        self.assertEqual(recorded.get("NextCloudFolder"),
+                         None if base_dir is None else ("REG_SZ", base_dir))
+        self.assertEqual(self.wine.values(COMMAND_KEY),
+                         {DEFAULT: ("REG_SZ", f'"{install_dir}\\varnelo.exe" "%1"')})
+        self.assertEqual(self.wine.values(EVENT_SOURCE_KEY),
+                         {"EventMessageFile": ("REG_SZ", install_dir + r"\varnelo.exe")})
+        self.assertEqual(self.launcher(install_dir, "-i"),
+                         BASE_DIR_NOT_SET if base_dir is None else 0)
+
+    def assertNothingLeft(self, install_dir: str):
+        self.assertFalse(os.path.exists(self.wine.host_path(install_dir)))
+        for key in (LAUNCHER_KEY, SCHEME_KEY, EVENT_SOURCE_KEY):
+            self.assertIsNone(self.wine.values(key), key)
+        self.assertEqual(self.wine.installed_versions(), [])
+
+    def test_install_writes_what_the_launcher_writes(self):
+        self.install()
+        self.assertInstalled(DEFAULT_DIR)
+        # "-r" and "-l" of the installed launcher rewrite the same keys byte for byte.
+        for option, key in (("-r", SCHEME_KEY), ("-l", EVENT_SOURCE_KEY)):
+            written = self.wine.export(key)
+            self.assertTrue(written, key)
+            self.assertEqual(self.launcher(DEFAULT_DIR, option), 0, option)
+            self.assertEqual(self.wine.export(key), written, option)
+        self.install()  # a second time: nothing changes
+        self.assertInstalled(DEFAULT_DIR)
+        self.assertEqual(self.wine.installed_versions(), [self.version])
+        # The scheme's and the event source's keys go as a whole, with what others added.
+        for key in (SCHEME_KEY, EVENT_SOURCE_KEY + r"\Sub"):
+            self.assertEqual(self.wine.run("reg", "add", key, "/v", "Other", "/d", "x", "/f"), 0)
+        self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
+        self.assertNothingLeft(DEFAULT_DIR)
+
+    def test_base_directory_is_stored_as_given(self):
+        # Blanks and a trailing backslash in separate rows: Wine's command line doubles a
+        # backslash before a closing quote, which msiexec then keeps.
+        for name, base_dir in (("blanks", r"D:\Nextcloud Daten\ZUB Dokumente"),
+                               ("trailing backslash", "C:\\Users\\Public\\Nextcloud\\")):
+            with self.subTest(name):
+                self.install(BASEDIR=base_dir)
+                self.assertInstalled(DEFAULT_DIR, base_dir)
+                self.install()  # again without BASEDIR: the value stays
+                self.assertInstalled(DEFAULT_DIR, base_dir)
+                self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
+                self.assertNothingLeft(DEFAULT_DIR)
+
+    def test_upgrade_replaces_the_older_version_and_keeps_its_settings(self):
+        install_dir, base_dir = r"C:\Zub Apps\Varnelo", r"D:\Nextcloud"
+        self.install(self.older_msi, INSTALLDIR=install_dir, BASEDIR=base_dir)
+        self.assertEqual(self.wine.installed_versions(), [OLDER_VERSION])
+        self.install()
+        self.assertEqual(self.wine.installed_versions(), [self.version])
+        self.assertInstalled(install_dir, base_dir)
+        # A downgrade is refused and leaves the newer installation alone.
+        self.install(self.older_msi, expect=INSTALL_FAILURE)
+        self.assertEqual(self.wine.installed_versions(), [self.version])
+        self.assertInstalled(install_dir, base_dir)
+        self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
+        self.assertNothingLeft(install_dir)
+
+    def test_installation_directory_with_trailing_backslash_is_refused(self):
+        # It could not be recorded without the backslash.
+        self.install(expect=INSTALL_FAILURE, INSTALLDIR="C:\\Varnelo\\")
+        self.assertNothingLeft(r"C:\Varnelo")
+
+
+if __name__ == "__main__":
+    unittest.main()
