@@ -241,44 +241,37 @@ void RegistryKey::close() {
   api_ = nullptr;
 }
 
-Result<RegistryKey, KeyError> Registry::open_key(Hive hive, std::string_view path,
+Result<RegistryKey, KeyError> Registry::key_call(KeyCall call, Hive hive,
+                                                 const RegistryKey* parent, std::string_view path,
                                                  std::uint32_t access) {
   auto wide = to_wide_checked(path);
   if (wide.has_error()) return fail(KeyError{KeyError::Kind::InvalidNul, {}, 0, wide.error()});
   RawKey handle = 0;
-  const OsError status = api_.open_key(raw_key(hive), wide->c_str(), access, &handle);
+  const RawKey parent_handle = parent != nullptr ? parent->handle() : raw_key(hive);
+  const OsError status = (api_.*call)(parent_handle, wide->c_str(), access, &handle);
   if (status != kErrorSuccess) return fail(KeyError::from_status(status, from_wide_lossy(*wide)));
-  return RegistryKey(&api_, hive, std::move(wide).value(), handle);
+  WideCString key_path = parent != nullptr ? path_under(*parent, path) : std::move(wide).value();
+  return RegistryKey(&api_, hive, std::move(key_path), handle);
+}
+
+Result<RegistryKey, KeyError> Registry::open_key(Hive hive, std::string_view path,
+                                                 std::uint32_t access) {
+  return key_call(&RegistryApi::open_key, hive, nullptr, path, access);
 }
 
 Result<RegistryKey, KeyError> Registry::open_key(const RegistryKey& parent,
                                                  std::string_view path, std::uint32_t access) {
-  auto wide = to_wide_checked(path);
-  if (wide.has_error()) return fail(KeyError{KeyError::Kind::InvalidNul, {}, 0, wide.error()});
-  RawKey handle = 0;
-  const OsError status = api_.open_key(parent.handle(), wide->c_str(), access, &handle);
-  if (status != kErrorSuccess) return fail(KeyError::from_status(status, from_wide_lossy(*wide)));
-  return RegistryKey(&api_, parent.hive(), path_under(parent, path), handle);
+  return key_call(&RegistryApi::open_key, parent.hive(), &parent, path, access);
 }
 
 Result<RegistryKey, KeyError> Registry::create_key(Hive hive, std::string_view path,
                                                    std::uint32_t access) {
-  auto wide = to_wide_checked(path);
-  if (wide.has_error()) return fail(KeyError{KeyError::Kind::InvalidNul, {}, 0, wide.error()});
-  RawKey handle = 0;
-  const OsError status = api_.create_key(raw_key(hive), wide->c_str(), access, &handle);
-  if (status != kErrorSuccess) return fail(KeyError::from_status(status, from_wide_lossy(*wide)));
-  return RegistryKey(&api_, hive, std::move(wide).value(), handle);
+  return key_call(&RegistryApi::create_key, hive, nullptr, path, access);
 }
 
 Result<RegistryKey, KeyError> Registry::create_key(const RegistryKey& parent,
                                                    std::string_view path, std::uint32_t access) {
-  auto wide = to_wide_checked(path);
-  if (wide.has_error()) return fail(KeyError{KeyError::Kind::InvalidNul, {}, 0, wide.error()});
-  RawKey handle = 0;
-  const OsError status = api_.create_key(parent.handle(), wide->c_str(), access, &handle);
-  if (status != kErrorSuccess) return fail(KeyError::from_status(status, from_wide_lossy(*wide)));
-  return RegistryKey(&api_, parent.hive(), path_under(parent, path), handle);
+  return key_call(&RegistryApi::create_key, parent.hive(), &parent, path, access);
 }
 
 Result<void, ValueError> Registry::set_string_value(RegistryKey& key, std::string_view name,

@@ -129,6 +129,11 @@ class Registry {
   RegistryApi& api() { return api_; }
 
  private:
+  using KeyCall = OsError (RegistryApi::*)(RawKey, const char16_t*, std::uint32_t, RawKey*);
+  // RegOpenKeyExW or RegCreateKeyExW for `path` under the hive, or under `parent` if given.
+  Result<RegistryKey, KeyError> key_call(KeyCall call, Hive hive, const RegistryKey* parent,
+                                         std::string_view path, std::uint32_t access);
+
   RegistryApi& api_;
 };
 
