@@ -19,3 +19,6 @@ LINUX_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libglib2.0-d
 # What building the Windows executable and its installer and testing them under Wine needs.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-pefile wixl msitools
   wine64)
+
+# The sanitizer build and the fuzz targets: clang 16 with its sanitizer and libFuzzer runtimes.
+CLANG_PACKAGES=(clang-16 libclang-rt-16-dev)

@@ -11,6 +11,9 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::size_t kHexLineWidth = 77;  // regedit keeps hex lines within 80 columns
 constexpr char kHexDigits[] = "0123456789abcdef";
+// Windows keeps keys within 512 levels. Deeper ones only come from a damaged or hostile file,
+// and would cost the reader and the writer stack and time in proportion.
+constexpr std::size_t kMaxKeyDepth = 512;
 
 // --- writing
 
@@ -207,6 +210,7 @@ class Parser {
     if (split != std::string_view::npos) {
       auto parsed = split_key_path(utf8_to_utf16(path.substr(split + 1)));
       if (!parsed || parsed->empty()) return "empty key name";
+      if (parsed->size() > kMaxKeyDepth) return "key nested deeper than 512 levels";
       components = std::move(*parsed);
     }
     bool created = false;

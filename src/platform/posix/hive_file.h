@@ -21,7 +21,8 @@
 // it), and with "\r\n".
 //
 // Deletion entries of regedit's import syntax ("[-key]", "name"=-) describe no state and make
-// the file unreadable, like any other line that does not parse.
+// the file unreadable, like any other line that does not parse; so does a key more than 512
+// levels below the root key, as Windows allows no deeper one.
 
 #include <cstddef>
 #include <string>

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -131,6 +133,23 @@ TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
     ++entries;
   }
   EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(HiveFileRegistryTest, AWriteRemovesTheTemporaryFilesOfKilledWriters) {
+  const fs::path folder = fs::path(locations_.current_user).parent_path();
+  // What a writer killed before its rename leaves, and names that only look alike.
+  const std::vector<std::string> leftovers = {".HKEY_CURRENT_USER.reg.a1B2c3"};
+  const std::vector<std::string> others = {
+      ".HKEY_CURRENT_USER.reg.longer7", "HKEY_CURRENT_USER.reg.x",
+      ".HKEY_LOCAL_MACHINE.reg.a1B2c3", ".HKEY_CURRENT_USER.reg"};
+  for (const auto& name : leftovers) write_file(folder / name, "Windows Registry Editor Vers");
+  for (const auto& name : others) write_file(folder / name, "keep");
+
+  HiveFileRegistry files(locations_);
+  auto key = Registry(files).create_key(Hive::CurrentUser, kLauncherKey, kKeyAllAccess);
+  ASSERT_TRUE(key.has_value());
+  for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(folder / name)) << name;
+  for (const auto& name : others) EXPECT_EQ(read_file(folder / name), "keep") << name;
 }
 
 TEST_F(HiveFileRegistryTest, MissingFilesAreEmptyRootKeysExceptTheMachineKeys) {

@@ -217,6 +217,23 @@ TEST(HiveFileReader, KeepsTheCaseOfCreationAndTreatsEmptyFileAsEmptyKey) {
   }
 }
 
+// "\\k\\k..." for a key `levels` below the root key.
+std::string nested(std::size_t levels) {
+  std::string path;
+  for (std::size_t i = 0; i < levels; ++i) path += "\\k";
+  return path;
+}
+
+TEST(HiveFileReader, KeysReachDownTo512Levels) {
+  const std::string file = std::string(kHeader) + "[HKEY_CURRENT_USER" + nested(512) + "]\n";
+  auto tree = parse_hive_file(file, Hive::CurrentUser);
+  ASSERT_TRUE(tree.has_value()) << tree.error().reason;
+  const RegistryTreeKey* key = &tree->root();
+  std::size_t depth = 0;
+  for (; !key->children().empty(); ++depth) key = key->children().begin()->second.get();
+  EXPECT_EQ(depth, 512u);
+}
+
 TEST(HiveFileReader, RefusesWhatDoesNotParse) {
   const std::string header = "Windows Registry Editor Version 5.00\n";
   struct Row {
@@ -245,6 +262,9 @@ TEST(HiveFileReader, RefusesWhatDoesNotParse) {
       {"not UTF-8", header + "[HKEY_CURRENT_USER\\k]\n\"v\"=\"\xFF\"\n", 3},
       {"UTF-16 of odd length", "\xFF\xFE" "a", 0},
       {"UTF-16 lone surrogate", std::string("\xFF\xFE\x00\xD8", 4), 0},
+      {"513 levels", header + "[HKEY_CURRENT_USER" + nested(513) + "]\n", 2},
+      // Would exhaust the stack of the reader (and take the writer hours).
+      {"100000 levels", header + "\n[HKEY_CURRENT_USER" + nested(100000) + "]\n", 3},
   };
   for (const auto& row : rows) {
     auto parsed = parse_hive_file(row.file, Hive::CurrentUser);
