@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh
-ensure_packages "${LINUX_PACKAGES[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+ensure_packages "${LINUX_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target zub_launcher zub_spawn_timer zub_link_bench >/dev/null
