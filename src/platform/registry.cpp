@@ -111,19 +111,24 @@ std::string_view status_category_name(OsError status) {
   return "Uncategorized";
 }
 
+namespace {
+
+// The error kind of a status code; KeyError and ValueError name the three kinds alike.
+template <class Kind>
+Kind kind_of_status(OsError status) {
+  switch (classify_status(status)) {
+    case StatusKind::NotFound: return Kind::NotFound;
+    case StatusKind::PermissionDenied: return Kind::PermissionDenied;
+    case StatusKind::Unknown: return Kind::Unknown;
+  }
+  return Kind::Unknown;
+}
+
+}  // namespace
+
 KeyError KeyError::from_status(OsError status, std::string path) {
   KeyError error;
-  switch (classify_status(status)) {
-    case StatusKind::NotFound:
-      error.kind = Kind::NotFound;
-      break;
-    case StatusKind::PermissionDenied:
-      error.kind = Kind::PermissionDenied;
-      break;
-    case StatusKind::Unknown:
-      error.kind = Kind::Unknown;
-      break;
-  }
+  error.kind = kind_of_status<Kind>(status);
   error.path = std::move(path);
   error.status = status;
   return error;
@@ -131,17 +136,7 @@ KeyError KeyError::from_status(OsError status, std::string path) {
 
 ValueError ValueError::from_status(OsError status, std::string name) {
   ValueError error;
-  switch (classify_status(status)) {
-    case StatusKind::NotFound:
-      error.kind = Kind::NotFound;
-      break;
-    case StatusKind::PermissionDenied:
-      error.kind = Kind::PermissionDenied;
-      break;
-    case StatusKind::Unknown:
-      error.kind = Kind::Unknown;
-      break;
-  }
+  error.kind = kind_of_status<Kind>(status);
   error.name = std::move(name);
   error.status = status;
   return error;

@@ -1,6 +1,6 @@
 #pragma once
 
-// Checks over the calls an in-memory registry recorded.
+// Checks over the calls an in-memory registry recorded, and registry data built by hand.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,22 @@
 #include "platform/memory_registry.h"
 
 namespace zub::testing {
+
+inline std::vector<std::uint8_t> bytes_of(std::initializer_list<int> list) {
+  std::vector<std::uint8_t> bytes;
+  for (int b : list) bytes.push_back(static_cast<std::uint8_t>(b));
+  return bytes;
+}
+
+// The units little-endian, without a terminator.
+inline std::vector<std::uint8_t> utf16_bytes(std::u16string_view units) {
+  std::vector<std::uint8_t> bytes;
+  for (char16_t u : units) {
+    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+  }
+  return bytes;
+}
 
 // Every key handle that an open or create returned was closed exactly once.
 inline void expect_all_keys_closed(const MemoryRegistry& registry) {

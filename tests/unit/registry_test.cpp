@@ -6,26 +6,15 @@
 #include "common/quoted.h"
 #include "platform/memory_registry.h"
 #include "platform/registry.h"
+#include "registry_checks.h"
 
 namespace zub {
 namespace {
 
+using testing::bytes_of;
+using testing::utf16_bytes;
+
 constexpr const char* kLauncherKey = "SOFTWARE\\varnelo\\launcher";
-
-std::vector<std::uint8_t> bytes_of(std::initializer_list<int> list) {
-  std::vector<std::uint8_t> bytes;
-  for (int b : list) bytes.push_back(static_cast<std::uint8_t>(b));
-  return bytes;
-}
-
-std::vector<std::uint8_t> utf16_bytes(std::u16string_view units) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t u : units) {
-    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
-  }
-  return bytes;
-}
 
 TEST(RegistryStatus, ClassifiesCodesIntoKindsAndCategoryNames) {
   struct Row {

@@ -5,26 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "common/utf8.h"
+#include "registry_checks.h"
 
 namespace zub::posix {
 namespace {
 
+using testing::bytes_of;
+using testing::utf16_bytes;
+
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\n\n";
-
-std::vector<std::uint8_t> bytes_of(std::initializer_list<int> list) {
-  std::vector<std::uint8_t> bytes;
-  for (int b : list) bytes.push_back(static_cast<std::uint8_t>(b));
-  return bytes;
-}
-
-std::vector<std::uint8_t> utf16_bytes(std::u16string_view units) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t u : units) {
-    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
-  }
-  return bytes;
-}
 
 std::string one_value_file(const std::string& line) {
   return std::string(kHeader) + "[HKEY_CURRENT_USER\\k]\n" + line + "\n\n";
