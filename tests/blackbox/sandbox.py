@@ -106,14 +106,22 @@ class Sandbox:
 
 
 @unittest.skipUnless(LAUNCHER, "ZUB_LAUNCHER is not set")
-class OpenTestCase(unittest.TestCase):
+class LauncherTestCase(unittest.TestCase):
+    """A test with a fresh sandbox of `sandbox_class` for each test."""
+
+    sandbox_class = None
+
     def setUp(self):
-        self.sandbox = Sandbox()
+        self.sandbox = self.sandbox_class()
         self.addCleanup(self.sandbox.cleanup)
 
     def assertRun(self, result, code, stdout=b"", stderr=b"", name=""):
         self.assertEqual((result.returncode, result.stdout, result.stderr), (code, stdout, stderr),
                          name)
+
+
+class OpenTestCase(LauncherTestCase):
+    sandbox_class = Sandbox
 
     def assertNothingOpenedBesides(self, control_relative: str, earlier=()):
         """Opens a harmless control document last; once it has arrived, anything an earlier run

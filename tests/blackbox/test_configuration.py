@@ -4,7 +4,8 @@ lines, every row of the registration check, odd registry data, and what the acti
 import os
 import unittest
 
-from test_frontend import FrontendTestCase, line
+from sandbox import line, reg_string as reg
+from test_frontend import FrontendTestCase
 
 INSTALL_KEY = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\varnelo\\launcher]"
 USER_KEY = "[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]"
@@ -12,10 +13,6 @@ COMMAND_KEY = "[HKEY_CLASSES_ROOT\\zubdms\\shell\\open\\command]"
 INSTALL_DIR = 'C:\\Programme\\Varnelo'
 COMMAND = '"C:\\Programme\\Varnelo\\varnelo.exe" "%1"'
 HEADER = "Windows Registry Editor Version 5.00\n\n"
-
-
-def reg(text: str) -> str:
-    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
 class ConfigurationTestCase(FrontendTestCase):

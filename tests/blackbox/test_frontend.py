@@ -11,7 +11,7 @@ import tempfile
 import textwrap
 import unittest
 
-LAUNCHER = os.environ.get("ZUB_LAUNCHER", "")
+from sandbox import LAUNCHER, LauncherTestCase, line
 
 NOTHING_CONFIGURED_REPORT = (
     "Fehler Installationsverzeichnis kann nicht ermittelt werden Error accessing registry key\n"
@@ -66,11 +66,6 @@ def help_text(program_name: str, report: str) -> str:
     return "\n".join(lines) + "\n"
 
 
-def line(text: str) -> bytes:
-    """A console line as the launcher writes it."""
-    return (text + " true\n").encode()
-
-
 def url_format_error(link: str) -> bytes:
     return line("\nFehler in der URL : " + link + "\nURL muss mit zubdms:/ starten\n" + " " * 18)
 
@@ -107,15 +102,8 @@ class Sandbox:
                               capture_output=True, timeout=60, **kwargs)
 
 
-@unittest.skipUnless(LAUNCHER, "ZUB_LAUNCHER is not set")
-class FrontendTestCase(unittest.TestCase):
-    def setUp(self):
-        self.sandbox = Sandbox()
-        self.addCleanup(self.sandbox.cleanup)
-
-    def assertRun(self, result, code, stdout=b"", stderr=b"", name=""):
-        self.assertEqual((result.returncode, result.stdout, result.stderr), (code, stdout, stderr),
-                         name)
+class FrontendTestCase(LauncherTestCase):
+    sandbox_class = Sandbox
 
 
 class ScanAndDispatch(FrontendTestCase):
