@@ -13,7 +13,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const auto* command_line = reinterpret_cast<const char16_t*>(GetCommandLineW());
-  const std::vector<std::string> words = zub::split_command_line(command_line);
+  const std::vector<std::string> words =
+      zub::program_arguments(command_line, zub::system_executable_path());
   const std::vector<std::string_view> args(words.begin(), words.end());
   zub::launcher_main(args);
 }

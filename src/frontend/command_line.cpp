@@ -65,4 +65,13 @@ std::vector<std::string> split_command_line(std::u16string_view command_line) {
   return args;
 }
 
+std::vector<std::string> program_arguments(std::u16string_view command_line,
+                                           ExecutablePath& exe) {
+  std::vector<std::string> args = split_command_line(command_line);
+  if (args.empty()) {
+    if (auto path = exe.current(); path.has_value()) args.push_back(utf16_to_wtf8(path.value()));
+  }
+  return args;
+}
+
 }  // namespace zub

@@ -60,5 +60,41 @@ TEST(SplitCommandLine, LoneSurrogateKeepsItsOwnForm) {
   EXPECT_EQ(args[1], "zubdms:/a\xED\xA0\x80.txt");
 }
 
+// Answers with a fixed path, or with a system error; counts the queries.
+class FixedExecutablePath final : public ExecutablePath {
+ public:
+  explicit FixedExecutablePath(Result<Path, std::int32_t> answer) : answer_(std::move(answer)) {}
+  Result<Path, std::int32_t> current() override {
+    ++queries;
+    return answer_;
+  }
+  int queries = 0;
+
+ private:
+  Result<Path, std::int32_t> answer_;
+};
+
+TEST(ProgramArguments, AnEmptyCommandLineIsNamedByTheExecutablePath) {
+  struct Row {
+    const char* name;
+    std::u16string command_line;
+    Result<Path, std::int32_t> exe;
+    std::vector<std::string> args;
+    int queries;
+  };
+  const Row rows[] = {
+      {"empty: the executable's path", u"", Path(u"C:\\V\\zub_launcher.exe"),
+       {"C:\\V\\zub_launcher.exe"}, 1},
+      {"empty, path unknown: no element", u"", fail(std::int32_t{122}), {}, 1},
+      {"not empty: the path is not asked", u"z.exe -h", Path(u"C:\\V\\zub_launcher.exe"),
+       {"z.exe", "-h"}, 0},
+  };
+  for (const auto& row : rows) {
+    FixedExecutablePath exe(row.exe);
+    EXPECT_EQ(program_arguments(row.command_line, exe), row.args) << row.name;
+    EXPECT_EQ(exe.queries, row.queries) << row.name;
+  }
+}
+
 }  // namespace
 }  // namespace zub
