@@ -18,7 +18,7 @@ import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "blackbox"))
-from test_open import LONGEST_ARGUMENT, Sandbox  # noqa: E402
+from sandbox import LONGEST_ARGUMENT, Sandbox  # noqa: E402
 
 LAUNCHER = os.path.join(ROOT, "build", "linux", "zub_launcher")
 SPAWN_TIMER = os.path.join(ROOT, "build", "linux", "bench", "zub_spawn_timer")
