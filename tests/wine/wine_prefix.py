@@ -82,11 +82,17 @@ class Run(NamedTuple):
         return "exit %d, boxes %r, events %r, other output %r" % (
             self.code, self.boxes, self.events, "\n".join(other[-20:]))
 
-    def wine_failed(self) -> bool:
-        """Wine did not run the launcher to its end: status 1 without a box or an event. The
-        launcher's own status 1 always comes with the help screen, so with message boxes traced
-        this is never the launcher's answer. (Seen once in CI, on a row that never gives 1 here.)"""
-        return self.code == 1 and not self.boxes and not self.events
+    def wine_failed(self, boxes_traced: bool) -> bool:
+        """Wine did not carry the run to its end: its loader or its server connection reported
+        a failure, or, with message boxes traced, the launcher ended with status 1 without a box
+        or an event (its own status 1 always comes with the help screen; seen once in CI, on a
+        row that never gives 1 here). A crash of the program itself is never taken for one."""
+        if self.code == 0 or self.boxes or self.events:
+            return False
+        text = self.stderr.decode("utf-8", "replace")
+        if "Unhandled" in text:
+            return False
+        return bool(_WINE_FAILURE.search(text)) or (boxes_traced and self.code == 1)
 
 
 def parse_wine_string(text: str, pos: int):
@@ -119,6 +125,8 @@ _EVENT_TEXT = re.compile(r"^\w+:err:eventlog:ReportEventW ")
 _BOX_CALL = re.compile(r"^\w+:Call user32\.MessageBoxW\(\w+,\w+ ")
 # The lines of the traces asked for in WINEDEBUG.
 _TRACE_LINE = re.compile(r"^\w+:(Call|Ret|fixme|err|trace|warn):")
+# What Wine's loader and its server connection print when they give up.
+_WINE_FAILURE = re.compile(r"^(wine: |wine client error|preloader: )", re.MULTILINE)
 
 
 def parse_events(stderr: str) -> list:
@@ -195,6 +203,17 @@ class Prefix:
     # Running programs
 
     def wine(self, *argv, debug: str = QUIET, timeout: float = 60) -> Run:
+        """Runs a program in the prefix. A run that Wine itself could not carry out is repeated
+        (twice at most), and each such run is reported on standard error."""
+        for _ in range(3):
+            run = self._run_once(argv, debug, timeout)
+            if not run.wine_failed(boxes_traced=debug == BOXES):
+                break
+            sys.stderr.write("\nWine did not run %r to its end, once more: %s\n"
+                             % (argv, run.describe()))
+        return run
+
+    def _run_once(self, argv, debug: str, timeout: float) -> Run:
         self._serial += 1
         out_path = os.path.join(self.root, "out%d" % self._serial)
         err_path = os.path.join(self.root, "err%d" % self._serial)
@@ -209,15 +228,8 @@ class Prefix:
         return result
 
     def launch(self, *args, exe: str = "", debug: str = BOXES) -> Run:
-        """The launcher started as the shell starts it: no console, so messages are boxes.
-        A run that Wine itself could not carry out is repeated (twice at most) and reported."""
-        for _ in range(3):
-            run = self.wine(exe or LAUNCHER, *args, debug=debug)
-            if debug != BOXES or not run.wine_failed():
-                break
-            sys.stderr.write("\nWine did not run %r to its end, once more: %s\n"
-                             % (args, run.describe()))
-        return run
+        """The launcher started as the shell starts it: no console, so messages are boxes."""
+        return self.wine(exe or LAUNCHER, *args, debug=debug)
 
     # Files
 
