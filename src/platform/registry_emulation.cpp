@@ -81,15 +81,26 @@ RawKey EmulatedRegistry::add_handle(OpenKey key) {
   return handle;
 }
 
-OsError EmulatedRegistry::open_key(RawKey parent, const char16_t* sub_key, std::uint32_t access,
-                                   RawKey* result) {
-  std::lock_guard lock(mutex_);
-  OpenKey base;
+OsError EmulatedRegistry::resolve_sub_key(RawKey parent, const char16_t* sub_key,
+                                           const RawKey* result, OpenKey& base,
+                                           std::vector<std::u16string>& path) {
   if (!resolve(parent, base)) return kErrorInvalidHandle;
   if (result == nullptr) return kErrorInvalidParameter;
   const auto sub_path = parse_sub_key(sub_key);
   if (!sub_path) return kErrorBadPathname;
-  const auto path = joined(base.path, *sub_path);
+  path = joined(base.path, *sub_path);
+  return kErrorSuccess;
+}
+
+OsError EmulatedRegistry::open_key(RawKey parent, const char16_t* sub_key, std::uint32_t access,
+                                   RawKey* result) {
+  std::lock_guard lock(mutex_);
+  OpenKey base;
+  std::vector<std::u16string> path;
+  if (const OsError status = resolve_sub_key(parent, sub_key, result, base, path);
+      status != kErrorSuccess) {
+    return status;
+  }
 
   std::vector<std::u16string> spelled;
   OsError status = read_hive(base.hive, [&](const RegistryTree& tree) {
@@ -110,11 +121,11 @@ OsError EmulatedRegistry::create_key(RawKey parent, const char16_t* sub_key,
                                      std::uint32_t access, RawKey* result) {
   std::lock_guard lock(mutex_);
   OpenKey base;
-  if (!resolve(parent, base)) return kErrorInvalidHandle;
-  if (result == nullptr) return kErrorInvalidParameter;
-  const auto sub_path = parse_sub_key(sub_key);
-  if (!sub_path) return kErrorBadPathname;
-  const auto path = joined(base.path, *sub_path);
+  std::vector<std::u16string> path;
+  if (const OsError status = resolve_sub_key(parent, sub_key, result, base, path);
+      status != kErrorSuccess) {
+    return status;
+  }
 
   bool exists = false;
   std::vector<std::u16string> spelled;

@@ -85,6 +85,10 @@ class EmulatedRegistry : public RegistryApi {
 
   // The key a handle names: a root key (all access) or an open key. False for anything else.
   bool resolve(RawKey handle, OpenKey& key);
+  // The parent's key and the full path of its sub key, for opening or creating it; the status
+  // of a bad handle, result pointer or sub key otherwise.
+  OsError resolve_sub_key(RawKey parent, const char16_t* sub_key, const RawKey* result,
+                          OpenKey& base, std::vector<std::u16string>& path);
   RawKey add_handle(OpenKey key);
 
   mutable std::mutex mutex_;
