@@ -10,7 +10,7 @@
 
 #include "common/exit_code.h"
 #include "document/document_url.h"
-#include "frontend/messages.h"
+#include "messages/messages.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "common/utf8.h"
 #include "document/document_url.h"
 #include "fuzz_check.h"
-#include "frontend/messages.h"
+#include "messages/messages.h"
 
 namespace zub::fuzz {
 namespace {

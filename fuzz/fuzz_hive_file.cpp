@@ -7,7 +7,7 @@
 
 #include "common/utf8.h"
 #include "fuzz_check.h"
-#include "platform/posix/hive_file.h"
+#include "registry/hive_file/hive_file.h"
 
 namespace zub::fuzz {
 namespace {

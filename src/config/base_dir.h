@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "common/result.h"
-#include "frontend/messages.h"
-#include "platform/registry.h"
+#include "messages/messages.h"
+#include "registry/registry.h"
 
 namespace zub {
 

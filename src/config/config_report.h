@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/exit_code.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub {
 

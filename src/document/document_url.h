@@ -8,7 +8,7 @@
 
 #include "common/exit_code.h"
 #include "common/result.h"
-#include "frontend/messages.h"
+#include "messages/messages.h"
 
 namespace zub {
 

@@ -7,10 +7,10 @@
 
 #include "common/exit_code.h"
 #include "common/result.h"
-#include "frontend/messages.h"
+#include "messages/messages.h"
 #include "platform/file_identity.h"
 #include "platform/io_error.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 #include "platform/shell_open.h"
 
 namespace zub {

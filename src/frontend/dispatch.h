@@ -8,9 +8,9 @@
 
 #include "common/exit_code.h"
 #include "common/result.h"
-#include "frontend/messages.h"
+#include "messages/messages.h"
 #include "logging/event_log.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub {
 

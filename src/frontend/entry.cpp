@@ -1,4 +1,5 @@
 #include "frontend/entry.h"
+#include "platform/fatal_error.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +8,7 @@
 #include "common/exit_code.h"
 #include "frontend/dispatch.h"
 #include "frontend/launcher_actions.h"
-#include "frontend/messages.h"
+#include "messages/messages.h"
 #include "logging/event_log.h"
 #include "logging/log.h"
 #include "platform/console.h"

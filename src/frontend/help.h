@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "frontend/messages.h"
-#include "platform/registry.h"
+#include "messages/messages.h"
+#include "registry/registry.h"
 
 namespace zub {
 

@@ -4,8 +4,8 @@
 // services.
 
 #include "frontend/dispatch.h"
-#include "frontend/messages.h"
-#include "platform/registry.h"
+#include "messages/messages.h"
+#include "registry/registry.h"
 #include "platform/services.h"
 
 namespace zub {

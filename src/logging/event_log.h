@@ -11,7 +11,7 @@
 #include "logging/log.h"
 #include "platform/event_sink.h"
 #include "platform/executable_path.h"
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub {
 

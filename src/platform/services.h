@@ -6,7 +6,7 @@
 #include "platform/event_sink.h"
 #include "platform/executable_path.h"
 #include "platform/file_identity.h"
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "platform/shell_open.h"
 
 namespace zub {

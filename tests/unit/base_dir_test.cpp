@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/utf8.h"
-#include "frontend/messages.h"
-#include "platform/memory_registry.h"
+#include "messages/messages.h"
+#include "registry/memory/memory_registry.h"
 #include "recording_ui.h"
 #include "registry_checks.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/messages.h"
+#include "messages/messages.h"
 #include "logging/log.h"
 #include "recording_logger.h"
 #include "recording_ui.h"

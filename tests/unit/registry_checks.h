@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_registry.h"
+#include "registry/memory/memory_registry.h"
 
 namespace zub::testing {
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "common/quoted.h"
-#include "platform/memory_registry.h"
-#include "platform/registry.h"
+#include "registry/memory/memory_registry.h"
+#include "registry/registry.h"
 #include "registry_checks.h"
 
 namespace zub {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "config/url_scheme.h"
-#include "frontend/messages.h"
-#include "platform/memory_registry.h"
+#include "messages/messages.h"
+#include "registry/memory/memory_registry.h"
 #include "recording_ui.h"
 #include "registry_checks.h"
 

@@ -6,7 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "frontend/entry.h"
+#include "platform/fatal_error.h"
 
 namespace zub {
 namespace {

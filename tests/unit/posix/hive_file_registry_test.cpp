@@ -1,7 +1,7 @@
 // The registry of Linux: its files, their locations, refused writes, broken files and
 // concurrent writers.
 
-#include "platform/posix/hive_file_registry.h"
+#include "registry/hive_file/hive_file_registry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub::posix {
 namespace {

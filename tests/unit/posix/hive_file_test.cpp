@@ -1,6 +1,6 @@
 // Reading and writing the hive files of the Linux registry stand-in.
 
-#include "platform/posix/hive_file.h"
+#include "registry/hive_file/hive_file.h"
 
 #include <gtest/gtest.h>
 

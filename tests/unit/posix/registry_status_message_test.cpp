@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub {
 namespace {

@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_emulation.h"
+#include "registry/emulation/registry_emulation.h"
 
 namespace zub::posix {
 

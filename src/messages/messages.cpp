@@ -1,4 +1,4 @@
-#include "frontend/messages.h"
+#include "messages/messages.h"
 
 #include "logging/log.h"
 

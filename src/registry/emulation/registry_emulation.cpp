@@ -1,4 +1,4 @@
-#include "platform/registry_emulation.h"
+#include "registry/emulation/registry_emulation.h"
 
 #include <algorithm>
 #include <cstring>

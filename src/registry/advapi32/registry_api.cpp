@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "common/utf8.h"
-#include "platform/registry.h"
-#include "platform/registry_api.h"
+#include "registry/registry.h"
+#include "registry/registry_api.h"
 
 namespace zub {
 namespace win32 {

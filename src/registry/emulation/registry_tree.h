@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 
 namespace zub {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry_emulation.h"
+#include "registry/emulation/registry_emulation.h"
 
 namespace zub {
 

@@ -29,7 +29,7 @@
 #include <string_view>
 
 #include "common/result.h"
-#include "platform/registry_tree.h"
+#include "registry/emulation/registry_tree.h"
 
 namespace zub::posix {
 

@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 #include <limits>
 #include <memory>
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/quoted.h"
-#include "frontend/entry.h"
+#include "platform/fatal_error.h"
 
 namespace zub {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/exit_code.h"
-#include "frontend/entry.h"
+#include "platform/fatal_error.h"
 #include "platform/console.h"
 
 namespace zub {

@@ -1,7 +1,7 @@
 // The Windows message texts of the status codes the registry stand-ins produce, so that a
 // registry error reads the same on Linux as on Windows.
 
-#include "platform/registry.h"
+#include "registry/registry.h"
 
 namespace zub {
 

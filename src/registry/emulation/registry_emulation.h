@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_api.h"
-#include "platform/registry_tree.h"
+#include "registry/registry_api.h"
+#include "registry/emulation/registry_tree.h"
 
 namespace zub {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "common/result.h"
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "platform/wide_string.h"
 
 namespace zub {

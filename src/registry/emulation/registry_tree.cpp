@@ -1,4 +1,4 @@
-#include "platform/registry_tree.h"
+#include "registry/emulation/registry_tree.h"
 
 namespace zub {
 namespace {

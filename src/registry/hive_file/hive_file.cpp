@@ -1,4 +1,4 @@
-#include "platform/posix/hive_file.h"
+#include "registry/hive_file/hive_file.h"
 
 #include <optional>
 #include <vector>

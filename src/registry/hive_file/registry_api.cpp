@@ -12,8 +12,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/posix/hive_file.h"
-#include "platform/posix/hive_file_registry.h"
+#include "registry/hive_file/hive_file.h"
+#include "registry/hive_file/hive_file_registry.h"
 
 namespace zub {
 namespace posix {
