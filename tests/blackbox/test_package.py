@@ -60,18 +60,14 @@ class PackageSandbox(Sandbox):
 
 @unittest.skipUnless(DEB, "ZUB_DEB is not set")
 class PackageContents(unittest.TestCase):
-    def test_files_and_control_fields(self):
-        listing = subprocess.run(["dpkg-deb", "-c", DEB], capture_output=True, text=True).stdout
-        for entry in ["./usr/bin/zub_launcher -> ../lib/zub-launcher/zub_launcher",
-                      "./usr/lib/zub-launcher/varnelo.exe -> zub_launcher",
-                      "./usr/share/applications/zub-launcher.desktop",
-                      "./usr/share/icons/hicolor/48x48/apps/zub-launcher.png"]:
-            self.assertIn(entry, listing)
-        fields = subprocess.run(["dpkg-deb", "-f", DEB, "Package", "Depends", "Recommends"],
+    def test_run_time_needs_and_icon(self):
+        # GIO comes with dlopen, which dpkg-shlibdeps cannot see: the package names it itself.
+        fields = subprocess.run(["dpkg-deb", "-f", DEB, "Depends", "Recommends"],
                                 capture_output=True, text=True).stdout
-        self.assertIn("Package: zub-launcher\n", fields)
-        self.assertRegex(fields, r"Depends: libglib2\.0-0 \(>= [\d.]+\), shared-mime-info, libc6")
-        self.assertIn("Recommends: zenity\n", fields)
+        self.assertRegex(fields, r"^Depends: libglib2\.0-0 .*shared-mime-info, libc6 .*\n"
+                                 r"Recommends: zenity\n$")
+        listing = subprocess.run(["dpkg-deb", "-c", DEB], capture_output=True, text=True).stdout
+        self.assertIn("./usr/share/icons/hicolor/48x48/apps/zub-launcher.png", listing)
 
 
 @unittest.skipUnless(DEB, "ZUB_DEB is not set")
@@ -101,11 +97,9 @@ class MaintainerScripts(LauncherTestCase):
                 self.assertRun(box.run("-i"), 0, stdout=line(
                     "Launcher Installationsverzeichnis " + LIB + "\nVarnelo Verzeichnis " +
                     box.base + "\nregistered command for zubdms " + command))
-                # The command names a program that exists; the event source is the launcher's
-                # real path, as "-l" records it.
+                # The command names the launcher; the event source is its real path, as "-l"
+                # of the installed launcher records it.
                 self.assertEqual(os.path.realpath(box.target + LIB + "/varnelo.exe"),
-                                 os.path.realpath(box.launcher))
-                self.assertEqual(os.path.realpath(box.launcher),
                                  box.target + LIB + "/zub_launcher")
                 self.assertIn('"EventMessageFile"=' + reg(LIB + "/zub_launcher"),
                               box.hive("HKEY_LOCAL_MACHINE"))
@@ -160,8 +154,8 @@ class DesktopHandOver(OpenTestCase):
                        "canonicalized to " + box.root + "/secret.txt\nliegt nicht unter dem "
                        "varnelo Basisverzeichnis " + box.base + "\n")
         # gio open hands the link on and does not wait; xdg-open goes through gio in a GNOME
-        # session, and without one runs the desktop entry itself, but only with a display
-        # (none is needed to start the launcher) and then waits for it: 17 becomes its 4.
+        # session, and without one runs the desktop entry itself and waits for it (17 becomes
+        # its 4), but only with a display (it ends with 3 otherwise; the launcher needs none).
         routes = [
             ("gio open", ["gio", "open"], {}, 0),
             ("xdg-open, GNOME", ["xdg-open"], {"XDG_CURRENT_DESKTOP": "GNOME"}, 0),
@@ -176,8 +170,6 @@ class DesktopHandOver(OpenTestCase):
         # What the refusal looks like when the launcher is called itself.
         self.assertRun(box.run("zubdms:/../secret.txt"), 17, stderr=refused)
         self.assertNothingOpenedBesides("control.txt", earlier=[plan] * 3)
-        # Without a desktop and without a display xdg-open knows no way to a scheme handler.
-        self.assertEqual(box.run_program("xdg-open", "zubdms:/Projekte/Plan.txt").returncode, 3)
 
 
 if __name__ == "__main__":
