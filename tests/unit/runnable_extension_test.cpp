@@ -1,4 +1,5 @@
-// Which names the Windows shell would run: PATHEXT and the shell's runnable types.
+// Which files the shell would run: by name (PATHEXT and the runnable types), by first bytes, and
+// the type under which a file is handed over.
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,24 @@ TEST(RunnableExtension, Table) {
       {u"\\\\?\\C:\\Docs\\Handbuch.cnt", u"", true},
       {u"\\\\?\\C:\\Docs\\treiber.inf", u"", true},
       // Extensions that only PATHEXT names.
-      {u"\\\\?\\C:\\Docs\\tool.py", std::u16string(kDefaultPathExt), false},
-      {u"\\\\?\\C:\\Docs\\tool.py", u".COM;.EXE; .PY ;", true},
-      {u"\\\\?\\C:\\Docs\\tool.PYW", u".pyw", true},
+      {u"\\\\?\\C:\\Docs\\tool.lua", std::u16string(kDefaultPathExt), false},
+      {u"\\\\?\\C:\\Docs\\tool.lua", u".COM;.EXE; .LUA ;", true},
+      {u"\\\\?\\C:\\Docs\\tool.LUA", u".lua", true},
+      // Types that run code, install or lead elsewhere, whatever PATHEXT holds.
+      {u"\\\\?\\C:\\Docs\\tool.py", u"", true},
+      {u"\\\\?\\C:\\Docs\\Add-in.XLL", u"", true},
+      {u"\\\\?\\C:\\Docs\\Abfrage.iqy", u"", true},
+      {u"\\\\?\\C:\\Docs\\x.searchConnector-ms", u"", true},
+      {u"\\\\?\\C:\\Docs\\Abbild.iso", u"", true},
+      {u"\\\\?\\C:\\Docs\\Hilfe.diagcab", u"", true},
+      {u"\\\\?\\C:\\Docs\\app.msixbundle", u"", true},
+      {u"\\\\?\\C:\\Docs\\x.accde", u"", true},
+      {u"/home/u/Docs/x.sh", u"", true},
+      // Documents that merely may carry macros stay openable.
+      {u"\\\\?\\C:\\Docs\\Bericht.docm", std::u16string(kDefaultPathExt), false},
+      {u"\\\\?\\C:\\Docs\\Tabelle.xlsm", std::u16string(kDefaultPathExt), false},
+      {u"\\\\?\\C:\\Docs\\Folien.pptm", std::u16string(kDefaultPathExt), false},
+      {u"\\\\?\\C:\\Docs\\daten.json", std::u16string(kDefaultPathExt), false},
       // The extension of the last name only.
       {u"\\\\?\\C:\\Docs.exe\\Plan.pdf", u"", false},
       {u"\\\\?\\C:\\Docs\\exe", u"", false},
@@ -47,6 +63,36 @@ TEST(RunnableExtension, Table) {
   for (const auto& row : rows) {
     EXPECT_EQ(has_runnable_extension(row.path, row.path_ext), row.expected)
         << utf16_to_utf8_lossy(row.path) << " with PATHEXT " << utf16_to_utf8_lossy(row.path_ext);
+  }
+}
+
+TEST(ProgramContent, FirstBytes) {
+  struct Row {
+    std::string first_bytes;
+    bool script_may_run;
+    bool expected;
+  };
+  const Row rows[] = {
+      {"MZ\x90\0", false, true},  {"\x7F" "ELF", false, true}, {"#!/bin/sh", true, true},
+      {"#!/bin/sh", false, false}, {"%PDF", true, false},       {"PK\x03\x04", true, false},
+      {"M", true, false},          {"", true, false},           {"\x7F" "EL", true, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(is_program_content(row.first_bytes, row.script_may_run), row.expected)
+        << row.first_bytes << " " << row.script_may_run;
+  }
+}
+
+TEST(AssociationClass, TheFilesOwnType) {
+  const std::pair<std::u16string, std::u16string> rows[] = {
+      {u"\\\\?\\C:\\Docs\\Rechnung.pdf", u".pdf"},
+      {u"C:\\Docs\\report", u"."},
+      {u"C:\\Docs.zubt\\report", u"."},
+      {u"C:\\Docs\\x.%ZUBEXT%", u".%ZUBEXT%"},
+      {u"C:\\Docs\\a.tar.gz. ", u".gz"},
+  };
+  for (const auto& [path, expected] : rows) {
+    EXPECT_EQ(association_class(path), expected) << utf16_to_utf8_lossy(path);
   }
 }
 
