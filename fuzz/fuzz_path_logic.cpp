@@ -1,4 +1,5 @@
-// The path logic behind the containment check: prefixes, components and the prefix test.
+// The path logic behind the containment check: prefixes, components and the prefix test, and
+// the plain form handed to the shell.
 
 #include <cstdint>
 #include <string>
@@ -109,6 +110,27 @@ void check_verbatim_form(std::u16string_view path) {
   FUZZ_CHECK(is_verbatim(parse_prefix(verbatim)));
 }
 
+// The plain form handed to the shell names the same file: it turns back into the very
+// verbatim path, keeps every name, and fits MAX_PATH.
+void check_plain_form(std::u16string_view path) {
+  const auto plain = plain_form(path);
+  if (!plain) return;
+  FUZZ_CHECK(to_verbatim_form(*plain) == path);
+  FUZZ_CHECK(plain->size() < 260);
+  const auto kind = parse_prefix(*plain);
+  FUZZ_CHECK(kind && (kind->kind == PrefixKind::Disk || kind->kind == PrefixKind::Unc));
+  const auto names = [](std::u16string_view text) {
+    std::size_t count = 0;
+    for (const auto& component : path_components(text)) {
+      count += component.kind == PathComponent::Kind::Name ? 1 : 0;
+      FUZZ_CHECK(component.kind != PathComponent::Kind::CurrentDir &&
+                 component.kind != PathComponent::Kind::ParentDir);
+    }
+    return count;
+  };
+  FUZZ_CHECK(names(*plain) == names(path));
+}
+
 }  // namespace
 }  // namespace zub::fuzz
 
@@ -125,5 +147,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zub::fuzz::check_prefix_test(path, base, third);
   zub::fuzz::check_prefix_test(base, path, third);
   zub::fuzz::check_verbatim_form(path);
+  zub::fuzz::check_plain_form(path);
   return 0;
 }

@@ -16,9 +16,10 @@ ensure_packages() {
 LINUX_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev
   libglib2.0-bin shared-mime-info python3)
 
-# What building the Windows executable and its installer and testing them under Wine needs.
+# What building the Windows executable and its installer and testing them under Wine needs, with
+# their signing (osslsigncode; openssl makes the tests' certificate).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-pefile wixl msitools
-  wine64)
+  wine64 osslsigncode openssl)
 
 # The sanitizer build and the fuzz targets: clang 16 with its sanitizer and libFuzzer runtimes.
 CLANG_PACKAGES=(clang-16 libclang-rt-16-dev)

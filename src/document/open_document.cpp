@@ -97,7 +97,8 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Me
   const auto canonical_base = canonicalize_path(files, utf8_to_utf16(base_dir));
   if (canonical_base.has_error()) {
     messages.show_error("\nFehler beim normalisieren des Basisverzeichnis : " +
-                        canonical_base.error().text() + "\nBasisverzeichnis: " + shown(base_dir) + "\n");
+                        canonical_base.error().text() + "\nBasisverzeichnis: " + shown(base_dir) +
+                        "\n");
     return ExitCode::BaseDirNotCanonical;
   }
 
@@ -111,8 +112,11 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Me
 
   report = join_messages(report, "File " + shown(canonical_file.value()));
 
-  // The path goes to the shell exactly as the platform returned it.
-  if (auto opened = shell_open(files, shell, canonical_file.value()); opened.has_error()) {
+  // The shell gets the file that was checked, in the plain form where that names it
+  // unambiguously: many applications, and the shell's own path functions, cannot open a
+  // verbatim path. Messages keep the canonical form.
+  const Path handed_over = plain_form(canonical_file.value()).value_or(canonical_file.value());
+  if (auto opened = shell_open(files, shell, handed_over); opened.has_error()) {
     messages.show_error("\nFehler beim normalisieren des Pfades : " +
                         std::string(kShellOpenErrorText) + "\nURL: " + shown(url_text) +
                         "\nFile: " + shown(canonical_file.value()) + "\n");

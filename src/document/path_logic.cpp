@@ -214,6 +214,74 @@ Path to_verbatim_form(std::u16string_view full_path) {
   return out;
 }
 
+namespace {
+
+// Win32 path parsing drops a trailing dot or blank, reads "." and "..", and takes a device
+// name, with or without an extension, as the device: such a name means something else there.
+bool is_dos_device_name(std::u16string_view name) {
+  name = name.substr(0, std::min(name.find(u'.'), name.size()));
+  while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
+  const auto equals = [](std::u16string_view text, std::u16string_view lower) {
+    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
+                      [](char16_t a, char16_t b) { return ascii_lower(a) == b; });
+  };
+  for (const auto device : {u"con", u"prn", u"aux", u"nul", u"conin$", u"conout$"}) {
+    if (equals(name, device)) return true;
+  }
+  if (name.size() != 4) return false;
+  // COM and LPT with a digit; Windows counts the superscript digits one to three as well.
+  const char16_t digit = name[3];
+  const bool port = (digit >= u'0' && digit <= u'9') || digit == u'\u00b9' ||
+                    digit == u'\u00b2' || digit == u'\u00b3';
+  return port && (equals(name.substr(0, 3), u"com") || equals(name.substr(0, 3), u"lpt"));
+}
+
+bool is_plain_name(std::u16string_view name) {
+  if (name.empty() || name == u"." || name == u"..") return false;
+  if (name.back() == u'.' || name.back() == u' ') return false;
+  constexpr std::u16string_view kRejected = u"<>:\"/|?*";
+  for (const char16_t unit : name) {
+    if (unit < 0x20 || kRejected.find(unit) != std::u16string_view::npos) return false;
+  }
+  return !is_dos_device_name(name);
+}
+
+}  // namespace
+
+std::optional<Path> plain_form(std::u16string_view canonical) {
+  const auto prefix = parse_prefix(canonical);
+  if (!prefix || !canonical.starts_with(kVerbatimMarker)) return std::nullopt;
+  Path plain;
+  if (prefix->kind == PrefixKind::VerbatimDisk) {
+    plain = canonical.substr(kVerbatimMarker.size());
+  } else if (prefix->kind == PrefixKind::VerbatimUnc && is_plain_name(prefix->first) &&
+             is_plain_name(prefix->second)) {
+    plain = u"\\\\";
+    plain += canonical.substr(kVerbatimMarker.size() + kUncMarker.size());
+  } else {
+    return std::nullopt;
+  }
+  // Then the root, and names each behind one separator. A drive needs its root: "C:" alone
+  // is the drive's current folder.
+  auto rest = canonical.substr(prefix->length);
+  if (rest.empty()) {
+    if (prefix->kind == PrefixKind::VerbatimDisk) return std::nullopt;
+  } else if (rest.front() != u'\\') {
+    return std::nullopt;
+  } else if (rest.size() > 1) {
+    rest.remove_prefix(1);
+    while (true) {
+      const auto end = rest.find(u'\\');
+      if (!is_plain_name(rest.substr(0, end))) return std::nullopt;
+      if (end == std::u16string_view::npos) break;
+      rest.remove_prefix(end + 1);
+    }
+  }
+  constexpr std::size_t kMaxPath = 260;  // units, the NUL included
+  if (plain.size() + 1 > kMaxPath) return std::nullopt;
+  return plain;
+}
+
 Result<Path, IoError> fill_path_buffer(const BufferFillCall& call) {
   Path buffer;
   BufferFill fill = call(0, nullptr);

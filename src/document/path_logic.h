@@ -84,6 +84,15 @@ bool needs_verbatim_form(std::u16string_view path);
 // becomes \\?\UNC\server\share, anything else gets \\?\ in front.
 Path to_verbatim_form(std::u16string_view full_path);
 
+// The plain Win32 form of a canonical path, for the programs that cannot use a verbatim one:
+// \\?\C:\... becomes C:\..., \\?\UNC\server\share\... becomes \\server\share\.... Only where
+// the plain form names the same file unambiguously: it fits MAX_PATH with its NUL, and no name
+// (server and share included) is "." or "..", is empty, ends in a dot or a blank, is a DOS
+// device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, also with an extension) or
+// holds a unit that plain paths reject or read differently (controls, < > : " / | ? *).
+// Otherwise, and for every other kind of path, nothing.
+std::optional<Path> plain_form(std::u16string_view canonical);
+
 // One call of a platform service that fills a UTF-16 buffer the way GetFullPathNameW and
 // GetFinalPathNameByHandleW do: 0 and the last-error code on failure; the needed size with
 // the NUL when `capacity` is too small; otherwise the length of the result without the NUL.

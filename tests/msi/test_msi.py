@@ -2,14 +2,21 @@
 makes of it, upgrades, refusals and the uninstallation. All tests share one fresh Wine prefix
 with a kept-alive wineserver and leave it as they found it.
 
-Environment: ZUB_MSI (the built installer), ZUB_LAUNCHER (the Windows executable it carries) and
-ZUB_WXS (its source, from which an older version is built for the upgrade)."""
+Environment: ZUB_MSI (the built installer), ZUB_LAUNCHER (the Windows executable it carries),
+ZUB_WXS (its source, from which an older version is built for the upgrade) and ZUB_RECORDER (the
+application of the test file type, from tests/wine)."""
 
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
+import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "wine"))
+from wine_prefix import (ERROR_EVENT, EVENTS, RECORDER, RECORDER_EXE,  # noqa: E402
+                         RECORDER_TYPE, parse_events)
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -23,6 +30,7 @@ DEFAULT_DIR = r"C:\Program Files\Varnelo"
 LAUNCHER_KEY = r"HKLM\SOFTWARE\varnelo\launcher"
 SCHEME_KEY = r"HKCR\zubdms"
 COMMAND_KEY = SCHEME_KEY + r"\shell\open\command"
+ICON_KEY = SCHEME_KEY + r"\DefaultIcon"
 EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ZUB Launcher"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 PRODUCT_NAME = "ZUB Launcher"
@@ -30,6 +38,12 @@ DEFAULT = "(Default)"
 
 INSTALL_FAILURE = 1603 % 256  # exit codes arrive modulo 256
 BASE_DIR_NOT_SET = 3
+OUTSIDE_BASE_DIR = 17
+
+# How a browser hands a link to the shell. It ends with 0 at once, before the launcher has run.
+BROWSER = ("rundll32.exe", "url.dll,FileProtocolHandler")
+# Wine's start.exe takes a URL as well; asked to wait, it ends with the launcher's exit code.
+START = ("start", "/wait")
 
 
 class Wine:
@@ -40,7 +54,8 @@ class Wine:
         self.env = {k: v for k, v in os.environ.items()
                     if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         self.env.update(WINEPREFIX=os.path.join(self.root, "prefix"), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
+                        WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d",
+                        LANG="C.UTF-8")  # file names and arguments in UTF-8
         self.output = os.path.join(self.root, "output.txt")
         self.log = os.path.join(self.root, "msiexec.log")
         try:
@@ -59,12 +74,12 @@ class Wine:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.root, ignore_errors=True)
 
-    def run(self, *args, timeout=120) -> int:
+    def run(self, *args, timeout=120, debug="-all") -> int:
         # Through a file: Wine's helper processes inherit the handles and outlive the command.
         with open(self.output, "wb") as output:
-            return subprocess.run([WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                  stdout=output, stderr=subprocess.STDOUT,
-                                  timeout=timeout).returncode
+            return subprocess.run([WINE, *args], env=dict(self.env, WINEDEBUG=debug),
+                                  stdin=subprocess.DEVNULL, stdout=output,
+                                  stderr=subprocess.STDOUT, timeout=timeout).returncode
 
     def read_output(self) -> str:
         with open(self.output, "rb") as output:
@@ -103,6 +118,44 @@ class Wine:
         drive, rest = windows_path.split(":", 1)
         return os.path.join(self.env["WINEPREFIX"], "drive_" + drive.lower(),
                             *rest.strip("\\").split("\\"))
+
+    def write(self, windows_path: str):
+        path = self.host_path(windows_path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(b"Inhalt\r\n")
+
+    def install_recorder(self):
+        """The recorder of tests/wine as the application of the test file type."""
+        path = self.host_path(RECORDER_EXE)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        shutil.copyfile(RECORDER, path)
+        for key, data in (("HKCR\\" + RECORDER_TYPE, "zubtestfile"),
+                          (r"HKCR\zubtestfile\shell\open\command", f'"{RECORDER_EXE}" "%1"')):
+            if self.run("reg", "add", key, "/ve", "/d", data, "/f") != 0:
+                raise RuntimeError("reg add " + key + ": " + self.read_output())
+
+    def wait_for(self, path: str, done, timeout: float = 10) -> str:
+        """The file's text once done(text) holds or the time is up: what the shell starts is not
+        waited for."""
+        deadline = time.monotonic() + timeout
+        while True:
+            text = ""
+            if os.path.exists(path):
+                with open(path, "rb") as file:
+                    text = file.read().decode("utf-8", "replace")
+            if done(text) or time.monotonic() > deadline:
+                return text
+            time.sleep(0.05)
+
+    def opened(self) -> list:
+        """What the recorder was started with, one line per start, once one start has been
+        recorded; the record is emptied for the next."""
+        log = self.host_path(RECORDER_EXE + ".log")
+        lines = self.wait_for(log, lambda text: text.endswith("\n")).splitlines()
+        if os.path.exists(log):
+            os.remove(log)
+        return lines
 
     def installed_versions(self) -> list:
         """DisplayVersion of every installed product of this name."""
@@ -164,6 +217,11 @@ class Installer(unittest.TestCase):
                          None if base_dir is None else ("REG_SZ", base_dir))
         self.assertEqual(self.wine.values(COMMAND_KEY),
                          {DEFAULT: ("REG_SZ", f'"{install_dir}\\varnelo.exe" "%1"')})
+        # What makes it a URL scheme: "URL Protocol" there and empty, a name and an icon.
+        self.assertEqual(self.wine.values(SCHEME_KEY), {DEFAULT: ("REG_SZ", "URL:zubdms Protocol"),
+                                                        "URL Protocol": ("REG_SZ", "")})
+        self.assertEqual(self.wine.values(ICON_KEY),
+                         {DEFAULT: ("REG_SZ", f'"{install_dir}\\varnelo.exe",0')})
         self.assertEqual(self.wine.values(EVENT_SOURCE_KEY),
                          {"EventMessageFile": ("REG_SZ", install_dir + r"\varnelo.exe")})
         self.assertEqual(self.launcher(install_dir, "-i"),
@@ -190,6 +248,40 @@ class Installer(unittest.TestCase):
         # The scheme's and the event source's keys go as a whole, with what others added.
         for key in (SCHEME_KEY, EVENT_SOURCE_KEY + r"\Sub"):
             self.assertEqual(self.wine.run("reg", "add", key, "/v", "Other", "/d", "x", "/f"), 0)
+        self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
+        self.assertNothingLeft(DEFAULT_DIR)
+
+    @unittest.skipUnless(RECORDER, "ZUB_RECORDER is needed")
+    def test_links_reach_the_application_as_a_browser_hands_them_on(self):
+        # Windows starts a scheme's command for a link only with "URL Protocol" on the scheme's
+        # key; Wine starts it without. That value is checked with what the install writes.
+        self.install(BASEDIR=r"C:\Docs")
+        self.wine.install_recorder()
+        plan = r"C:\Docs\Projekte\A B\Plan ä.zubt"
+        for document in (r"C:\Docs\a.zubt", plan, r"C:\secret.zubt"):
+            self.wine.write(document)
+        for way, link, document in (
+                (BROWSER, "zubdms:/a.zubt", r"C:\Docs\a.zubt"),
+                (BROWSER, "zubdms:/Projekte/A%20B/Plan%20%C3%A4.zubt", plan),
+                (START, "zubdms:/Projekte/A%20B/Plan%20%C3%A4.zubt", plan)):
+            self.assertEqual(self.wine.run(*way, link), 0, (way, link, self.wine.read_output()))
+            self.assertEqual(self.wine.opened(), [document], (way, link))
+
+        # Outside the base folder: start gives the launcher's code; rundll32 has ended before the
+        # launcher decided, whose refusal shows as its Error event.
+        outside = "zubdms:/../secret.zubt"
+        self.assertEqual(self.wine.run(*START, outside), OUTSIDE_BASE_DIR)
+        self.assertEqual(self.wine.run(*BROWSER, outside, debug=EVENTS), 0)
+        events = parse_events(self.wine.wait_for(self.wine.output, parse_events))
+        refusal = ("Fehler:\nDie zu öffnende Datei C:\\Docs\\..\\secret.zubt canonicalized to "
+                   "\\\\?\\C:\\secret.zubt\nliegt nicht unter dem varnelo Basisverzeichnis "
+                   "C:\\Docs\n")
+        self.assertEqual([((event.type, event.id), event.text) for event in events],
+                         [(ERROR_EVENT, refusal)])
+        # Whatever those two had handed on would have arrived before this one.
+        self.assertEqual(self.wine.run(*BROWSER, "zubdms:/a.zubt"), 0)
+        self.assertEqual(self.wine.opened(), [r"C:\Docs\a.zubt"])
+
         self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
         self.assertNothingLeft(DEFAULT_DIR)
 

@@ -105,7 +105,24 @@ class OpenDocument : public ::testing::Test {
 TEST_F(OpenDocument, OpensTheDocumentSilently) {
   EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf"), ExitCode::Success);
   EXPECT_TRUE(ui_.boxes.empty());
-  EXPECT_EQ(shell_.opened, std::vector<Path>{p("\\\\?\\C:\\Docs\\Projekte\\Plan.pdf")});
+  EXPECT_EQ(shell_.opened, std::vector<Path>{p("C:\\Docs\\Projekte\\Plan.pdf")});
+}
+
+TEST_F(OpenDocument, TheShellGetsThePlainFormOnlyWhereItNamesTheSameFile) {
+  files_.finals[p("C:\\Docs\\nul.txt")] = p("\\\\?\\C:\\Docs\\nul.txt");
+  files_.finals[p("C:\\Docs\\b.")] = p("\\\\?\\C:\\Docs\\b.");
+  const std::pair<const char*, const char*> rows[] = {
+      {"\\nul.txt", "\\\\?\\C:\\Docs\\nul.txt"},
+      {"\\b.", "\\\\?\\C:\\Docs\\b."},
+      {"\\Projekte\\Plan.pdf", "C:\\Docs\\Projekte\\Plan.pdf"},
+  };
+  for (const auto& [relative, handed] : rows) {
+    shell_.checked.clear();
+    shell_.opened.clear();
+    EXPECT_EQ(open("zubdms:/x", relative), ExitCode::Success) << relative;
+    EXPECT_EQ(shell_.checked, std::vector<Path>{p(handed)}) << relative;
+    EXPECT_EQ(shell_.opened, std::vector<Path>{p(handed)}) << relative;
+  }
 }
 
 TEST_F(OpenDocument, DebugReportAfterOpening) {
@@ -253,7 +270,7 @@ TEST_F(OpenDocument, BothShellAttemptsFail) {
 }
 
 TEST_F(OpenDocument, ExecutableContentIsNeverHandedOver) {
-  shell_.executable = {p("\\\\?\\C:\\Docs\\setup.exe")};
+  shell_.executable = {p("C:\\Docs\\setup.exe")};
   EXPECT_EQ(open("zubdms:/setup.exe", "\\setup.exe"), ExitCode::ShellOpenFailed);
   EXPECT_TRUE(shell_.opened.empty());
   EXPECT_EQ(shown(), std::vector<std::string>{"\nFehler beim normalisieren des Pfades : IO error\n"

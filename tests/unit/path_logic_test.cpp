@@ -179,6 +179,68 @@ TEST(CanonicalForm, FullPathToVerbatim) {
   }
 }
 
+TEST(CanonicalForm, PlainFormForTheShell) {
+  const std::u16string none = u"<verbatim>";
+  const std::pair<std::u16string, std::u16string> rows[] = {
+      {u"\\\\?\\C:\\Docs\\a.txt", u"C:\\Docs\\a.txt"},
+      {u"\\\\?\\c:\\Docs\\Plan \x00e4 v1.2.pdf", u"c:\\Docs\\Plan \x00e4 v1.2.pdf"},
+      {u"\\\\?\\C:\\", u"C:\\"},
+      {u"\\\\?\\UNC\\srv\\share\\Docs\\a.txt", u"\\\\srv\\share\\Docs\\a.txt"},
+      {u"\\\\?\\UNC\\srv\\share", u"\\\\srv\\share"},
+      {u"\\\\?\\UNC\\srv\\share\\", u"\\\\srv\\share\\"},
+      {u"\\\\?\\C:\\d\\COM10.txt", u"C:\\d\\COM10.txt"},
+      {u"\\\\?\\C:\\d\\console.txt", u"C:\\d\\console.txt"},
+      {u"\\\\?\\C:\\d\\.profile", u"C:\\d\\.profile"},
+      {u"\\\\?\\C:\\d\\ lead", u"C:\\d\\ lead"},
+      {u"\\\\?\\C:\\d\\\xDC80", u"C:\\d\\\xDC80"},
+      {u"\\\\?\\C:\\" + std::u16string(256, u'a'), u"C:\\" + std::u16string(256, u'a')},
+      // Longer than MAX_PATH with the NUL.
+      {u"\\\\?\\C:\\" + std::u16string(257, u'a'), none},
+      {u"\\\\?\\UNC\\s\\h\\" + std::u16string(254, u'a'), none},
+      // Names that plain paths read differently.
+      {u"\\\\?\\C:\\d\\..\\a", none},
+      {u"\\\\?\\C:\\d\\.\\a", none},
+      {u"\\\\?\\C:\\d\\a.", none},
+      {u"\\\\?\\C:\\d\\a ", none},
+      {u"\\\\?\\C:\\d.\\a", none},
+      {u"\\\\?\\C:\\d\\\\a", none},
+      {u"\\\\?\\C:\\d\\a\\", none},
+      {u"\\\\?\\C:\\d\\CON", none},
+      {u"\\\\?\\C:\\d\\nul.txt", none},
+      {u"\\\\?\\C:\\d\\Aux .tar.gz", none},
+      {u"\\\\?\\C:\\d\\com1", none},
+      {u"\\\\?\\C:\\d\\LPT9.pdf", none},
+      {u"\\\\?\\C:\\d\\COM\x00b9", none},
+      {u"\\\\?\\C:\\d\\CONIN$", none},
+      {u"\\\\?\\C:\\d\\a:stream", none},
+      {u"\\\\?\\C:\\d\\a/b", none},
+      {u"\\\\?\\C:\\d\\a?b", none},
+      {u"\\\\?\\C:\\d\\a*b", none},
+      {u"\\\\?\\C:\\d\\a\"b", none},
+      {u"\\\\?\\C:\\d\\a<b>", none},
+      {u"\\\\?\\C:\\d\\a|b", none},
+      {u"\\\\?\\C:\\d\\a\tb", none},
+      // The server and the share are names too: "." or "?" would make a device path.
+      {u"\\\\?\\UNC\\.\\share\\a", none},
+      {u"\\\\?\\UNC\\?\\C:\\a", none},
+      {u"\\\\?\\UNC\\srv\\", none},
+      {u"\\\\?\\UNC\\srv\\share.\\a", none},
+      // Other kinds stay as they are.
+      {u"\\\\?\\C:", none},
+      {u"\\\\?\\C:d", none},
+      {u"\\\\?\\Volume{0a1b}\\Docs\\a.txt", none},
+      {u"\\\\?\\GLOBALROOT\\Device\\x", none},
+      {u"\\??\\C:\\Docs\\a.txt", none},
+      {u"\\\\.\\C:\\Docs\\a.txt", none},
+      {u"C:\\Docs\\a.txt", none},
+      {u"\\\\srv\\share\\a", none},
+      {u"/home/u/Docs/a.txt", none},
+  };
+  for (const auto& [canonical, expected] : rows) {
+    EXPECT_EQ(plain_form(canonical).value_or(none), expected) << show(canonical);
+  }
+}
+
 // A full-path service that answers from a script, in the manner of GetFullPathNameW, and
 // records the capacities it was asked with.
 struct ScriptedFill {
