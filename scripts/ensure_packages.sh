@@ -16,6 +16,10 @@ ensure_packages() {
 LINUX_PACKAGES=(cmake make g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev
   libglib2.0-bin shared-mime-info python3)
 
+# Building the Debian package (dpkg-shlibdeps and file for CPack) and testing it: lintian, and
+# the desktop's hand-over of links (update-desktop-database, xdg-open).
+DEB_PACKAGES=(dpkg-dev file lintian desktop-file-utils xdg-utils)
+
 # What building the Windows executable and its installer and testing them under Wine needs, with
 # their signing (osslsigncode; openssl makes the tests' certificate).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-pefile wixl msitools

@@ -1,11 +1,12 @@
 #!/bin/bash
-# Builds and runs the whole test suite: the Linux build with its unit and black-box tests, the
-# same under the sanitizers with a short run of each fuzz target, and the Windows build with its
-# unit and end-to-end tests under Wine.
+# Builds and runs the whole test suite: the Linux build and its Debian package with their unit,
+# black-box and package tests, the same under the sanitizers with a short run of each fuzz
+# target, and the Windows build with its unit and end-to-end tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh
-ensure_packages "${LINUX_PACKAGES[@]}" "${CLANG_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+ensure_packages "${LINUX_PACKAGES[@]}" "${DEB_PACKAGES[@]}" "${CLANG_PACKAGES[@]}" \
+  "${WINDOWS_PACKAGES[@]}"
 
 # Runs a step with its output kept back unless it fails.
 quietly() {
@@ -20,7 +21,7 @@ quietly() {
 }
 
 cmake --preset linux
-cmake --build --preset linux
+cmake --build --preset linux --target package
 ctest --preset linux
 
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""Draws the launcher's application icon and writes it as resources/zub_launcher.ico.
+"""Draws the launcher's application icon and writes it as resources/zub_launcher.ico, or as
+the PNG files of the Linux desktop (resources/hicolor/<size>x<size>/zub-launcher.png).
 
 A blue rounded square carrying a white document page with a folded corner and a blue "Z".
 Drawn with plain Python (4x4 supersampling per pixel); the small sizes are stored as 32-bit
 bitmaps, the 256-pixel size as PNG, as Windows expects.
 
 Usage: make_icon.py [OUTPUT_ICO]
+       make_icon.py --png [OUTPUT_FOLDER]
 """
 
 import os
@@ -14,6 +16,8 @@ import sys
 import zlib
 
 SIZES = (16, 24, 32, 48, 256)
+# The hicolor theme asks for 48 pixels at least; 256 serves the large views.
+PNG_SIZES = (48, 256)
 SUPERSAMPLE = 4
 
 BLUE = (0x1F, 0x5F, 0xA8)
@@ -124,8 +128,16 @@ def icon_file(sizes):
 
 
 def main(argv):
-    target = argv[1] if len(argv) > 1 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "resources", "zub_launcher.ico")
+    resources = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
+    if len(argv) > 1 and argv[1] == "--png":
+        folder = argv[2] if len(argv) > 2 else os.path.join(resources, "hicolor")
+        for size in PNG_SIZES:
+            target = os.path.join(folder, "%dx%d" % (size, size), "zub-launcher.png")
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with open(target, "wb") as out:
+                out.write(png_image(size, render(size)))
+        return 0
+    target = argv[1] if len(argv) > 1 else os.path.join(resources, "zub_launcher.ico")
     with open(target, "wb") as out:
         out.write(icon_file(SIZES))
     return 0

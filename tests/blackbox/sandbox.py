@@ -67,6 +67,7 @@ class Sandbox:
             "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
             "LANG": "C.UTF-8",
         }
+        self.launcher = LAUNCHER
         self.set_base_dir(self.base)
 
     def cleanup(self):
@@ -88,9 +89,13 @@ class Sandbox:
         return path
 
     def run(self, *args, timeout: float = 60) -> subprocess.CompletedProcess:
-        argv = [LAUNCHER] + [a if isinstance(a, bytes) else str(a) for a in args]
-        return subprocess.run(argv, env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=timeout)
+        argv = [self.launcher] + [a if isinstance(a, bytes) else str(a) for a in args]
+        return self.run_program(*argv, timeout=timeout)
+
+    def run_program(self, *argv, timeout: float = 60, **env) -> subprocess.CompletedProcess:
+        """Any program in the sandbox's environment, with `env` added to it."""
+        return subprocess.run(argv, env=dict(self.env, **env), stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=timeout)
 
     def opened(self, expect: int = 0) -> list:
         """The paths the recorder was given, once `expect` of them have arrived (the

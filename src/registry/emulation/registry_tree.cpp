@@ -100,6 +100,10 @@ bool RegistryTreeKey::remove_child(std::u16string_view name) {
   return children_.erase(registry_name_fold(name)) != 0;
 }
 
+bool RegistryTreeKey::remove_value(std::u16string_view name) {
+  return values_.erase(registry_name_fold(name)) != 0;
+}
+
 const RegistryValue* RegistryTreeKey::value(std::u16string_view name) const {
   const auto it = values_.find(registry_name_fold(name));
   return it == values_.end() ? nullptr : &it->second;

@@ -55,6 +55,8 @@ class RegistryTreeKey {
   // Creates the value or replaces its type and data (the stored name keeps its case).
   // False when the value already held exactly this type and data.
   bool set_value(std::u16string_view name, std::uint32_t type, std::vector<std::uint8_t> data);
+  // False when there was no such value.
+  bool remove_value(std::u16string_view name);
 
   // In order of the folded names, so that writing the tree gives a stable, sorted file.
   const std::map<std::u16string, std::unique_ptr<RegistryTreeKey>>& children() const {

@@ -1,0 +1,176 @@
+"""Black-box tests of the Debian package: what it holds, what its maintainer scripts do to the
+machine hive files of a sandbox root (installed there with dpkg --root), and zubdms: links handed
+to the desktop (gio open, xdg-open) reaching the unpacked launcher and the sandbox's recorder."""
+
+import os
+import subprocess
+import unittest
+
+from sandbox import LAUNCHER, LauncherTestCase, OpenTestCase, Sandbox, line, reg_string as reg
+
+DEB = os.environ.get("ZUB_DEB", "")
+LIB = "/usr/lib/zub-launcher"
+HEADER = "Windows Registry Editor Version 5.00\n\n"
+ADMIN = HEADER + ('[HKEY_LOCAL_MACHINE\\SOFTWARE\\varnelo\\launcher]\n'
+                  '"NextCloudFolder"="/srv/ZUB"\n\n'
+                  '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"x"=dword:00000001\n')
+
+
+class PackageSandbox(Sandbox):
+    """The open sandbox with a target root: the launcher, its desktop entry and the machine hive
+    files are the target's, found through PATH and the XDG folders. No user base folder yet."""
+
+    unpack = True
+
+    def __init__(self):
+        super().__init__()
+        os.remove(os.path.join(self.config_home, "zub_launcher", "HKEY_CURRENT_USER.reg"))
+        self.target = os.path.join(self.root, "target")
+        self.machine = os.path.join(self.target, "etc/xdg/zub_launcher")
+        self.launcher = os.path.join(self.target, "usr/bin/zub_launcher")
+        self.env.update(PATH=self.target + "/usr/bin:" + self.env["PATH"],
+                        XDG_DATA_DIRS=self.data_dirs + ":" + self.target + "/usr/share",
+                        XDG_CONFIG_DIRS=self.target + "/etc/xdg")
+        if self.unpack:
+            subprocess.run(["dpkg-deb", "-x", DEB, self.target], check=True)
+            # What the trigger of desktop-file-utils does on an installation.
+            subprocess.run(["update-desktop-database", self.target + "/usr/share/applications"],
+                           check=True)
+
+    def dpkg(self, *args):
+        for folder in ("info", "updates", "triggers"):
+            os.makedirs(os.path.join(self.target, "var/lib/dpkg", folder), exist_ok=True)
+        open(os.path.join(self.target, "var/lib/dpkg/status"), "a").close()
+        # The caller's XDG_CONFIG_DIRS must not steer the scripts; DPKG_ROOT does.
+        env = dict(os.environ, XDG_CONFIG_DIRS=self.root + "/elsewhere",
+                   PATH="/usr/sbin:/usr/bin:/sbin:/bin")
+        result = subprocess.run(["dpkg", "--root=" + self.target, "--force-script-chrootless",
+                                 "--force-depends", "--log=/dev/null", *args],
+                                env=env, capture_output=True, text=True)
+        if result.returncode != 0:
+            raise AssertionError("dpkg " + " ".join(args) + ": " + result.stderr)
+
+    def machine_files(self):
+        return sorted(os.listdir(self.machine)) if os.path.exists(self.machine) else None
+
+    def hive(self, root: str) -> str:
+        with open(os.path.join(self.machine, root + ".reg"), encoding="utf-8") as f:
+            return f.read()
+
+
+@unittest.skipUnless(DEB, "ZUB_DEB is not set")
+class PackageContents(unittest.TestCase):
+    def test_run_time_needs_and_icon(self):
+        # GIO comes with dlopen, which dpkg-shlibdeps cannot see: the package names it itself.
+        fields = subprocess.run(["dpkg-deb", "-f", DEB, "Depends", "Recommends"],
+                                capture_output=True, text=True).stdout
+        self.assertRegex(fields, r"^Depends: libglib2\.0-0 .*shared-mime-info, libc6 .*\n"
+                                 r"Recommends: zenity\n$")
+        listing = subprocess.run(["dpkg-deb", "-c", DEB], capture_output=True, text=True).stdout
+        self.assertIn("./usr/share/icons/hicolor/48x48/apps/zub-launcher.png", listing)
+
+
+@unittest.skipUnless(DEB, "ZUB_DEB is not set")
+class MaintainerScripts(LauncherTestCase):
+    class sandbox_class(PackageSandbox):
+        unpack = False
+
+    def test_install_remove_purge(self):
+        command = '"' + LIB + '\\varnelo.exe" "%1"'
+        rows = [
+            # name, HKEY_LOCAL_MACHINE before, what stays after removing, after purging
+            ("nothing there before", None, ["HKEY_LOCAL_MACHINE.reg.lock"], None),
+            ("an administrator's values", ADMIN,
+             ["HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE.reg.lock"],
+             ["HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE.reg.lock"]),
+        ]
+        for name, before, after_remove, after_purge in rows:
+            with self.subTest(name):
+                self.setUp()
+                box = self.sandbox
+                if before:
+                    os.makedirs(box.machine)
+                    with open(os.path.join(box.machine, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
+                        f.write(before)
+                box.dpkg("-i", DEB)
+                self.assertEqual(box.run("-c", box.base).returncode, 0)
+                self.assertRun(box.run("-i"), 0, stdout=line(
+                    "Launcher Installationsverzeichnis " + LIB + "\nVarnelo Verzeichnis " +
+                    box.base + "\nregistered command for zubdms " + command))
+                # The command names the launcher; the event source is its real path, as "-l"
+                # of the installed launcher records it.
+                self.assertEqual(os.path.realpath(box.target + LIB + "/varnelo.exe"),
+                                 box.target + LIB + "/zub_launcher")
+                self.assertIn('"EventMessageFile"=' + reg(LIB + "/zub_launcher"),
+                              box.hive("HKEY_LOCAL_MACHINE"))
+                # "-r" of the installed launcher writes the very same.
+                registered = box.hive("HKEY_CLASSES_ROOT")
+                self.assertRun(box.run("-r"), 0,
+                               stdout=line("Launcher wurde erfolgreich registriert!"))
+                self.assertEqual(box.hive("HKEY_CLASSES_ROOT"), registered)
+
+                box.dpkg("-r", "zub-launcher")
+                self.assertEqual(box.machine_files(),
+                                 sorted(after_remove + ["HKEY_CLASSES_ROOT.reg.lock"]))
+                if before:
+                    machine = box.hive("HKEY_LOCAL_MACHINE")
+                    self.assertIn('"NextCloudFolder"="/srv/ZUB"', machine)
+                    self.assertIn("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]", machine)
+                    self.assertNotIn(LIB, machine)
+                box.dpkg("-P", "zub-launcher")
+                self.assertEqual(box.machine_files(), after_purge)
+                # The user's base folder stays: only the installation is missing now.
+                box.launcher = LAUNCHER
+                self.assertEqual(box.run("-i").returncode, 11)
+
+    def test_removal_keeps_what_others_changed_since(self):
+        box = self.sandbox
+        box.dpkg("-i", DEB)
+        # Another product takes the scheme over; another copy of the launcher the event source.
+        other = '"/opt/viewer" "%1"'
+        with open(os.path.join(box.machine, "HKEY_CLASSES_ROOT.reg"), "w") as f:
+            f.write(HEADER + "[HKEY_CLASSES_ROOT\\zubdms\\shell\\open\\command]\n@=" +
+                    reg(other) + "\n")
+        self.assertEqual(box.run("-l").returncode, 0)
+        box.dpkg("-r", "zub-launcher")
+        self.assertIn("@=" + reg(other), box.hive("HKEY_CLASSES_ROOT"))
+        machine = box.hive("HKEY_LOCAL_MACHINE")
+        self.assertIn('"EventMessageFile"=' + reg(box.target + LIB + "/zub_launcher"), machine)
+        self.assertNotIn("@=", machine)
+
+
+@unittest.skipUnless(DEB, "ZUB_DEB is not set")
+class DesktopHandOver(OpenTestCase):
+    """The link goes the way a browser sends it; the launcher it reaches is the package's."""
+
+    sandbox_class = PackageSandbox
+
+    def test_links_reach_the_launcher(self):
+        box = self.sandbox
+        self.assertEqual(box.run("-c", box.base).returncode, 0)
+        plan = box.write("Docs/Projekte/Plan.txt")
+        box.write("secret.txt")
+        refused = line("Fehler:\nDie zu öffnende Datei " + box.base + "\\..\\secret.txt "
+                       "canonicalized to " + box.root + "/secret.txt\nliegt nicht unter dem "
+                       "varnelo Basisverzeichnis " + box.base + "\n")
+        # gio open hands the link on and does not wait; xdg-open goes through gio in a GNOME
+        # session, and without one runs the desktop entry itself and waits for it (17 becomes
+        # its 4), but only with a display (it ends with 3 otherwise; the launcher needs none).
+        routes = [
+            ("gio open", ["gio", "open"], {}, 0),
+            ("xdg-open, GNOME", ["xdg-open"], {"XDG_CURRENT_DESKTOP": "GNOME"}, 0),
+            ("xdg-open, no desktop", ["xdg-open"], {"DISPLAY": ":99"}, 4),
+        ]
+        for name, program, env, refused_code in routes:
+            with self.subTest(name):
+                result = box.run_program(*program, "zubdms:/Projekte/Plan.txt", **env)
+                self.assertEqual((result.returncode, result.stderr), (0, b""), name)
+                result = box.run_program(*program, "zubdms:/../secret.txt", **env)
+                self.assertEqual((result.returncode, result.stderr), (refused_code, refused), name)
+        # What the refusal looks like when the launcher is called itself.
+        self.assertRun(box.run("zubdms:/../secret.txt"), 17, stderr=refused)
+        self.assertNothingOpenedBesides("control.txt", earlier=[plan] * 3)
+
+
+if __name__ == "__main__":
+    unittest.main()
