@@ -101,8 +101,8 @@ class Win32Shell final : public Shell {
     const std::u16string type = folder ? std::u16string(u"Folder") : association_class(path);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    // No error dialog, as with ShellExecuteW; and the hand-over done before the call returns,
-    // since the process ends right after it.
+    // No error dialog (ShellExecuteW asks the same), and the hand-over finished before the call
+    // returns, since the process ends right after it.
     info.fMask = SEE_MASK_CLASSNAME | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     info.lpVerb = L"open";
     info.lpFile = wide(path);
