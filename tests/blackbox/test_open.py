@@ -93,22 +93,15 @@ class RefusesEscapes(OpenTestCase):
 
     def test_missing_targets_end_with_5(self):
         base = self.sandbox.base
-        # link, the link as the message shows it, the joined path as the message shows it
         rows = [
-            ("zubdms:/none.txt", None, base + "\\none.txt"),
-            ("zubdms:x.txt", None, base + "x.txt"),
-            ("zubdms:/../none.txt", None, base + "\\..\\none.txt"),
-            # Lines of the link's own, and bidirectional overrides, show escaped.
-            ("zubdms:/a.txt%0A%0ASICHERHEITSWARNUNG", None,
-             base + "\\a.txt\\n\\nSICHERHEITSWARNUNG"),
-            ("zubdms:/%E2%80%AEfdp.exe", None, base + "\\\\u{202e}fdp.exe"),
-            ("zubdms:/a\r\nb\u200b", "zubdms:/a\\r\\nb\\u{200b}", base + "\\a\\r\\nb\\u{200b}"),
+            ("zubdms:/none.txt", base + "\\none.txt"),
+            ("zubdms:x.txt", base + "x.txt"),
+            ("zubdms:/../none.txt", base + "\\..\\none.txt"),
         ]
-        for link, shown, joined in rows:
+        for link, joined in rows:
             self.assertRun(self.sandbox.run(link), 5,
                            stderr=line("\nFehler beim öffnen : No such file or directory "
-                                       "(os error 2)\nURL: " + (shown or link) + "\nFile: " +
-                                       joined + "\n"),
+                                       "(os error 2)\nURL: " + link + "\nFile: " + joined + "\n"),
                            name=link)
         self.assertNothingOpenedBesides("control.txt")
 

@@ -191,10 +191,6 @@ TEST_F(OpenDocument, FailureCodesAndMessages) {
        "\\a.txt\n\nWARNUNG", ExitCode::OpenFailed,
        "\nFehler beim öffnen : " + not_found + "\nURL: zubdms:/a.txt%0A%0AWARNUNG\n"
        "File: C:\\Docs\\a.txt\\n\\nWARNUNG\n"},
-      {"raw tab and override in the link", "C:\\Docs", "zubdms:/a\tb\u202E", "\\a\tb\u202E",
-       ExitCode::OpenFailed,
-       "\nFehler beim öffnen : " + not_found + "\nURL: zubdms:/a\\tb\\u{202e}\n"
-       "File: C:\\Docs\\a\\tb\\u{202e}\n"},
       {"line break in the base", "C:\\Gone\n", "zubdms:/x", "\\x", ExitCode::BaseDirNotCanonical,
        "\nFehler beim normalisieren des Basisverzeichnis : " + not_found +
            "\nBasisverzeichnis: C:\\Gone\\n\n"},
