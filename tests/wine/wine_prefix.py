@@ -92,7 +92,7 @@ class Run(NamedTuple):
         text = self.stderr.decode("utf-8", "replace")
         if "Unhandled" in text:
             return False
-        return bool(_WINE_FAILURE.search(text)) or (boxes_traced and self.code == 1)
+        return bool(WINE_FAILURE.search(text)) or (boxes_traced and self.code == 1)
 
 
 def parse_wine_string(text: str, pos: int):
@@ -126,7 +126,7 @@ _BOX_CALL = re.compile(r"^\w+:Call user32\.MessageBoxW\(\w+,\w+ ")
 # The lines of the traces asked for in WINEDEBUG.
 _TRACE_LINE = re.compile(r"^\w+:(Call|Ret|fixme|err|trace|warn):")
 # What Wine's loader and its server connection print when they give up.
-_WINE_FAILURE = re.compile(r"^(wine: |wine client error|preloader: )", re.MULTILINE)
+WINE_FAILURE = re.compile(r"^(wine: |wine client error|preloader: )", re.MULTILINE)
 
 
 def parse_events(stderr: str) -> list:
