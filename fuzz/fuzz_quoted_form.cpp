@@ -1,5 +1,6 @@
 // The quoted form of the debug report and the detailed registry errors: whatever the text, the
-// form reads back to it.
+// form reads back to it. And the escaped form of messages: no control or format character
+// survives it, and a text without any comes through unchanged.
 
 #include <cstdint>
 #include <optional>
@@ -85,5 +86,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string expected =
       is_valid_utf8(text) ? std::string(text) : utf16_to_utf8_lossy(utf8_to_utf16(text));
   FUZZ_CHECK(*back == expected);
+
+  const std::string escaped = escape_controls(text);
+  bool had_controls = false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    had_controls = is_control_or_format(next_code_point(text, pos)) || had_controls;
+  }
+  for (std::size_t pos = 0; pos < escaped.size();) {
+    FUZZ_CHECK(!is_control_or_format(next_code_point(escaped, pos)));
+  }
+  FUZZ_CHECK(had_controls || escaped == text);
   return 0;
 }

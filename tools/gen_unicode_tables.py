@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """Generates src/common/unicode_tables.inc from Debian's unicode-data package.
 
-Two tables of inclusive code-point ranges, sorted:
+Three tables of inclusive code-point ranges, sorted:
   kPrintableRanges       every assigned code point that is printable: not a control, format,
                          separator (except the blank U+0020), private-use or surrogate code point
   kGraphemeExtendRanges  the property Grapheme_Extend
+  kControlFormatRanges   the general categories Cc, Cf, Zl and Zp: controls, formats (zero-width
+                         and bidirectional marks among them) and the line and paragraph separators
 
 Usage: tools/gen_unicode_tables.py [/usr/share/unicode] > src/common/unicode_tables.inc
 """
@@ -13,6 +15,7 @@ import re
 import sys
 
 NOT_PRINTABLE = {"Cc", "Cf", "Zs", "Zl", "Zp", "Co", "Cs", "Cn"}
+CONTROL_FORMAT = {"Cc", "Cf", "Zl", "Zp"}
 
 
 def unicode_version(folder):
@@ -21,22 +24,31 @@ def unicode_version(folder):
     return match.group(1) if match else "unknown"
 
 
-def printable_code_points(folder):
-    printable = set()
+def code_points_where(folder, wanted):
+    """The assigned code points whose general category and code point satisfy `wanted`."""
+    result = set()
     first = None
     with open(f"{folder}/UnicodeData.txt", encoding="utf-8") as f:
         for line in f:
             fields = line.split(";")
             code, name, category = int(fields[0], 16), fields[1], fields[2]
-            ok = category not in NOT_PRINTABLE or code == 0x20
             if name.endswith(", First>"):
                 first = code
                 continue
             start = first if name.endswith(", Last>") else code
             first = None
-            if ok:
-                printable.update(range(start, code + 1))
-    return printable
+            if wanted(category, code):
+                result.update(range(start, code + 1))
+    return result
+
+
+def printable_code_points(folder):
+    return code_points_where(folder,
+                             lambda category, code: category not in NOT_PRINTABLE or code == 0x20)
+
+
+def control_format_code_points(folder):
+    return code_points_where(folder, lambda category, code: category in CONTROL_FORMAT)
 
 
 def grapheme_extend_code_points(folder):
@@ -87,6 +99,8 @@ def main():
     print(emit("kPrintableRanges", ranges(printable_code_points(folder))))
     print()
     print(emit("kGraphemeExtendRanges", ranges(grapheme_extend_code_points(folder))))
+    print()
+    print(emit("kControlFormatRanges", ranges(control_format_code_points(folder))))
 
 
 if __name__ == "__main__":

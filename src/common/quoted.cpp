@@ -23,19 +23,14 @@ bool in_ranges(std::span<const CodePointRange> table, char32_t code_point) {
   return it != table.end() && it->low <= code_point;
 }
 
-void append_escaped(std::string& out, char32_t code_point) {
+// Tab, carriage return, line feed and NUL by name, anything else as \u{hex}.
+void append_code_point_escape(std::string& out, char32_t code_point) {
   switch (code_point) {
-    case U'\\': out += "\\\\"; return;
-    case U'"': out += "\\\""; return;
     case U'\t': out += "\\t"; return;
     case U'\r': out += "\\r"; return;
     case U'\n': out += "\\n"; return;
     case U'\0': out += "\\0"; return;
     default: break;
-  }
-  if (is_printable(code_point) && !is_grapheme_extend(code_point)) {
-    append_utf8(out, code_point);
-    return;
   }
   // Lower-case hex without leading zeros. to_chars rather than snprintf: printf would pull
   // MinGW's whole formatter (floating point included) into the Windows executable.
@@ -46,11 +41,26 @@ void append_escaped(std::string& out, char32_t code_point) {
   out += '}';
 }
 
+void append_escaped(std::string& out, char32_t code_point) {
+  if (code_point == U'\\' || code_point == U'"') {
+    out += '\\';
+    append_utf8(out, code_point);
+  } else if (is_printable(code_point) && !is_grapheme_extend(code_point)) {
+    append_utf8(out, code_point);
+  } else {
+    append_code_point_escape(out, code_point);
+  }
+}
+
 }  // namespace
 
 bool is_printable(char32_t code_point) { return in_ranges(kPrintableRanges, code_point); }
 
 bool is_grapheme_extend(char32_t code_point) { return in_ranges(kGraphemeExtendRanges, code_point); }
+
+bool is_control_or_format(char32_t code_point) {
+  return in_ranges(kControlFormatRanges, code_point);
+}
 
 std::string quoted_form(std::string_view text) {
   std::string out;
@@ -60,6 +70,23 @@ std::string quoted_form(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) append_escaped(out, next_code_point(text, pos));
   out.push_back('"');
+  return out;
+}
+
+std::string escape_controls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t start = pos;
+    // An ill-formed sequence decodes as U+FFFD, which is no control: its bytes are copied.
+    const char32_t code_point = next_code_point(text, pos);
+    if (is_control_or_format(code_point)) {
+      append_code_point_escape(out, code_point);
+    } else {
+      out.append(text, start, pos - start);
+    }
+  }
   return out;
 }
 

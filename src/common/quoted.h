@@ -12,8 +12,16 @@ namespace zub {
 
 std::string quoted_form(std::string_view text);
 
+// The text with its control and format characters (general categories Cc, Cf, Zl, Zp: line
+// breaks, tabs, bidirectional overrides, zero-width characters) escaped as quoted_form escapes
+// them ("\n", "\u{202e}"); every other character, backslashes and quotes included, and bytes
+// that are no UTF-8, stay as they are, and no quotes are added. For link and file-system text
+// inside messages: it can neither start lines of its own nor reorder the text around it.
+std::string escape_controls(std::string_view text);
+
 // Unicode properties behind the quoted form (Unicode 15.0 tables).
 bool is_printable(char32_t code_point);
 bool is_grapheme_extend(char32_t code_point);
+bool is_control_or_format(char32_t code_point);
 
 }  // namespace zub

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/quoted.h"
 #include "config/base_dir.h"
 #include "config/url_scheme.h"
 
@@ -25,7 +26,9 @@ std::string report_line(const Result<std::string, RegistryError>& read,
 
 std::string build_config_report(Registry& registry) {
   const auto install_dir = read_install_dir(registry);
-  const auto base_dir = read_base_dir(registry);
+  auto base_dir = read_base_dir(registry);
+  // Shown as the open action's messages show the base folder: its controls escaped.
+  if (base_dir.has_value()) base_dir.value() = escape_controls(base_dir.value());
   const auto command = read_registered_command(registry);
 
   std::string report =

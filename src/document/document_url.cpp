@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "common/quoted.h"
 #include "common/utf8.h"
 
 namespace zub {
@@ -75,7 +76,8 @@ Result<std::string, ExitCode> parse_document_url(std::string_view link, Messages
     std::string message;
     message.reserve(kHead.size() + link.size() + kTail.size() + kPadding);
     message += kHead;
-    message += link;
+    // Line breaks and bidirectional marks of the link are shown escaped, not obeyed.
+    message += escape_controls(link);
     message += kTail;
     message.append(kPadding, ' ');
     messages.show_error(message);

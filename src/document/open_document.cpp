@@ -34,6 +34,11 @@ Result<void, AttemptError> open_attempt(Shell& shell, const Path& path) {
   return ok<AttemptError>();
 }
 
+// Link and file-system text as the messages show it: line breaks, bidirectional overrides and
+// the like escaped, so that it cannot put lines of its own around the launcher's.
+std::string shown(std::string_view text) { return escape_controls(text); }
+std::string shown(const Path& path) { return escape_controls(path_display(path)); }
+
 std::string registry_detail(RegistryError error) {
   switch (error) {
     case RegistryError::Key:
@@ -85,25 +90,27 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Me
   const auto canonical_file = canonicalize_path(files, joined);
   if (canonical_file.has_error()) {
     messages.show_error("\nFehler beim öffnen : " + canonical_file.error().text() + "\nURL: " +
-                        std::string(url_text) + "\nFile: " + path_display(joined) + "\n");
+                        shown(url_text) + "\nFile: " + shown(joined) + "\n");
     return ExitCode::OpenFailed;
   }
 
   const auto canonical_base = canonicalize_path(files, utf8_to_utf16(base_dir));
   if (canonical_base.has_error()) {
     messages.show_error("\nFehler beim normalisieren des Basisverzeichnis : " +
-                        canonical_base.error().text() + "\nBasisverzeichnis: " + base_dir + "\n");
+                        canonical_base.error().text() + "\nBasisverzeichnis: " + shown(base_dir) +
+                        "\n");
     return ExitCode::BaseDirNotCanonical;
   }
 
   if (!path_starts_with(canonical_file.value(), canonical_base.value())) {
-    messages.show_error("Fehler:\nDie zu öffnende Datei " + path_display(joined) +
-                        " canonicalized to " + path_display(canonical_file.value()) +
-                        "\nliegt nicht unter dem varnelo Basisverzeichnis " + base_dir + "\n");
+    messages.show_error("Fehler:\nDie zu öffnende Datei " + shown(joined) +
+                        " canonicalized to " + shown(canonical_file.value()) +
+                        "\nliegt nicht unter dem varnelo Basisverzeichnis " + shown(base_dir) +
+                        "\n");
     return ExitCode::OutsideBaseDir;
   }
 
-  report = join_messages(report, "File " + path_display(canonical_file.value()));
+  report = join_messages(report, "File " + shown(canonical_file.value()));
 
   // The shell gets the file that was checked, in the plain form where that names it
   // unambiguously: many applications, and the shell's own path functions, cannot open a
@@ -111,8 +118,8 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Me
   const Path handed_over = plain_form(canonical_file.value()).value_or(canonical_file.value());
   if (auto opened = shell_open(files, shell, handed_over); opened.has_error()) {
     messages.show_error("\nFehler beim normalisieren des Pfades : " +
-                        std::string(kShellOpenErrorText) + "\nURL: " + std::string(url_text) +
-                        "\nFile: " + path_display(canonical_file.value()) + "\n");
+                        std::string(kShellOpenErrorText) + "\nURL: " + shown(url_text) +
+                        "\nFile: " + shown(canonical_file.value()) + "\n");
     return ExitCode::ShellOpenFailed;
   }
   messages.show_debug(join_messages(report, "document opened!"));

@@ -12,11 +12,13 @@ class Shell {
  public:
   virtual ~Shell() = default;
 
-  // True when the platform classifies the file as something the shell would run rather than
-  // open (programs, scripts, shortcuts, ...). Such a file is never handed over.
+  // True when the file is something the shell would run rather than open (programs, scripts,
+  // shortcuts, ...), by its name or by its content, or when its content cannot be judged. Such a
+  // file is never handed over.
   virtual bool is_executable_content(const Path& path) = 0;
-  // One open attempt (ShellExecuteW "open", SW_SHOW; GIO's default application on Linux),
-  // judged at once. `path` holds no NUL.
+  // One open attempt, judged at once: ShellExecuteExW "open", SW_SHOW, with the file's own type
+  // as class, so that the application of the type gets it; GIO's default application on Linux.
+  // `path` holds no NUL.
   virtual Result<void, IoError> open(const Path& path) = 0;
 };
 

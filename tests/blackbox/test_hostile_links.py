@@ -28,8 +28,13 @@ class HostileLinks(OpenTestCase):
         for relative in ("secret.txt", "DocsX/a.txt", "Docs Kopie/a.txt", "Docs.bak/a.txt",
                          "Docsx.txt", "Docs/inside.txt", "Docs/sub/inner.txt", "Docs/a:b.txt",
                          "Docs/--help", "Docs/100%.txt", "Docs/%2E%2E/secret.txt",
-                         "Docs/a#b.txt", "Docs/a?b.txt", "Docs/a b.txt"):
+                         "Docs/a#b.txt", "Docs/a?b.txt", "Docs/a b.txt", "Docs/x.%ZUBEXT%.txt",
+                         "Docs/x.bat.txt"):
             s.write(relative)
+        # Data that shared-mime-info derives from JavaScript, and a document with macros.
+        for name in ("a.json", "a.geojson", "a.jsonld", "a.gltf", "a.ipynb"):
+            s.write("Docs/" + name, b'{"type": "x"}\n')
+        s.write("Docs/Bericht.docm", b"PK\x03\x04")
         for name, target in (("escape.txt", os.path.join(s.root, "secret.txt")), ("up", ".."),
                              ("sibling", "../DocsX"), ("system", "/etc"), ("loop", "loop"),
                              ("inner.txt", "sub/inner.txt"), ("sub/back.txt", "../../secret.txt")):
@@ -101,6 +106,12 @@ class HostileLinks(OpenTestCase):
             ("percent sign", ["zubdms:/100%.txt"], 0, "100%.txt"),
             ("escaped hash", ["zubdms:/a%23b.txt"], 0, "a#b.txt"),
             ("question mark", ["zubdms:/a?b.txt"], 0, "a?b.txt"),
+            # %NAME% pairs name the file itself, never another one (x.bat.txt lies beside it).
+            ("percent pairs", ["zubdms:/x.%25ZUBEXT%25.txt"], 0, "x.%ZUBEXT%.txt"),
+            # JSON is data although its type derives from JavaScript; macros are the office
+            # application's to guard.
+            *[("data " + name, ["zubdms:/" + name], 0, name)
+              for name in ("a.json", "a.geojson", "a.jsonld", "a.gltf", "a.ipynb", "Bericht.docm")],
             # The longest single argument Linux allows, and 1 MiB over several arguments.
             ("longest deep link", ["zubdms:/" + "a/" * ((LONGEST_ARGUMENT - 8) // 2)],
              NOT_OPENED, None),

@@ -111,7 +111,7 @@ class RefusesEscapes(OpenTestCase):
         self.assertRun(self.sandbox.run(link), 5,
                        stderr=line("\nFehler beim öffnen : strings passed to WinAPI cannot contain "
                                    "NULs\nURL: " + link + "\nFile: " + self.sandbox.base +
-                                   "\\a\0b\n"))
+                                   "\\a\\0b\n"))
         self.assertNothingOpenedBesides("control.txt")
 
     def test_longest_links(self):
@@ -136,7 +136,15 @@ class RefusesExecutableContent(OpenTestCase):
         self.sandbox.write("Docs/tool.py", b"print(1)\n")
         self.sandbox.write("Docs/start.desktop",
                            b"[Desktop Entry]\nType=Application\nName=x\nExec=true\n")
-        for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop"):
+        # Programs by their content, whatever their names say.
+        shutil.copy("/bin/true", os.path.join(base, "Rechnung.pdf"))
+        self.sandbox.write("Docs/notes.txt", b"MZ\x90\x00")
+        os.chmod(self.sandbox.write("Docs/x.pdf", b"#!/bin/sh\necho ran\n"), 0o755)
+        # Types that run on Windows are refused here too, whatever the desktop does with them.
+        for name in ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar"):
+            self.sandbox.write("Docs/" + name, b"x")
+        for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop", "Rechnung.pdf",
+                     "notes.txt", "x.pdf", "x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar"):
             link = "zubdms:/" + name
             self.assertRun(self.sandbox.run(link), 16,
                            stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +

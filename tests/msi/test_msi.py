@@ -16,7 +16,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "wine"))
 from wine_prefix import (ERROR_EVENT, EVENTS, RECORDER, RECORDER_EXE,  # noqa: E402
-                         RECORDER_TYPE, parse_events)
+                         RECORDER_TYPE, WINE_FAILURE, parse_events)
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -75,11 +75,21 @@ class Wine:
         shutil.rmtree(self.root, ignore_errors=True)
 
     def run(self, *args, timeout=120, debug="-all") -> int:
-        # Through a file: Wine's helper processes inherit the handles and outlive the command.
-        with open(self.output, "wb") as output:
-            return subprocess.run([WINE, *args], env=dict(self.env, WINEDEBUG=debug),
-                                  stdin=subprocess.DEVNULL, stdout=output,
-                                  stderr=subprocess.STDOUT, timeout=timeout).returncode
+        """Runs a program in the prefix; a run that Wine itself gave up on (its loader or server
+        connection says so) is repeated, twice at most, and reported on standard error."""
+        for _ in range(3):
+            # Through a file: Wine's helper processes inherit the handles and outlive the command.
+            with open(self.output, "wb") as output:
+                code = subprocess.run([WINE, *args], env=dict(self.env, WINEDEBUG=debug),
+                                      stdin=subprocess.DEVNULL, stdout=output,
+                                      stderr=subprocess.STDOUT, timeout=timeout).returncode
+            text = self.read_output()
+            # A crash of the program itself ("Unhandled ...") is never repeated.
+            if code == 0 or "Unhandled" in text or not WINE_FAILURE.search(text):
+                return code
+            sys.stderr.write("\nWine did not run %r to its end, once more: exit %d, %r\n"
+                             % (args, code, text[-2000:]))
+        return code
 
     def read_output(self) -> str:
         with open(self.output, "rb") as output:
@@ -99,6 +109,8 @@ class Wine:
     def values(self, key: str):
         """The values of a key as {name: (type, data)}, or None when the key is missing."""
         if self.run("reg", "query", key) != 0:
+            if "Unable to find the specified registry key" not in self.read_output():
+                raise RuntimeError("reg query %s: %s" % (key, self.read_output()))
             return None
         values = {}
         for row in self.read_output().splitlines():

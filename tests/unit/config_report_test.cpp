@@ -18,7 +18,7 @@ constexpr std::string_view kCommandKey = "zubdms\\shell\\open\\command";
 constexpr std::string_view kInstallDir = "C:\\Programme\\Varnelo";
 
 enum class Install { Read, NoKey, NoValue };
-enum class Base { User, MachineOnly, Missing, ExpandSzBoth };
+enum class Base { User, MachineOnly, Missing, ExpandSzBoth, WithLineBreak };
 enum class Command { Matching, Foreign, Missing, OtherCase };
 
 void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
@@ -40,6 +40,10 @@ void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
       r.put_string(Hive::LocalMachine, kLauncher, "NextCloudFolder", "M:\\Dok");
       break;
     case Base::Missing:
+      break;
+    case Base::WithLineBreak:
+      r.put_string(Hive::CurrentUser, kLauncher, "NextCloudFolder",
+                   "U:\\Dok\nLauncher Installationsverzeichnis C:\\x\xE2\x80\xAE");
       break;
     case Base::ExpandSzBoth:
       for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
@@ -148,6 +152,11 @@ TEST(ConfigReportTest, ThreeLinesWithTheirPrefixes) {
        Command::Missing,
        "Launcher Installationsverzeichnis C:\\Programme\\Varnelo\n"
        "Fehler Varnelo Verzeichnis kann nicht ermittelt werden Error accessing registry value\n"
+       "Der Launcher ist nicht registriert! "},
+      // The base folder is shown as the open action shows it: it cannot fake a line.
+      {"base directory with a line break", Install::Read, Base::WithLineBreak, Command::Missing,
+       "Launcher Installationsverzeichnis C:\\Programme\\Varnelo\n"
+       "Varnelo Verzeichnis U:\\Dok\\nLauncher Installationsverzeichnis C:\\x\\u{202e}\n"
        "Der Launcher ist nicht registriert! "},
   };
   for (const Row& row : rows) {

@@ -78,13 +78,19 @@ TEST(ParseDocumentUrl, RelativePaths) {
 }
 
 TEST(ParseDocumentUrl, WrongSchemeGives14WithTheLinkQuoted) {
-  for (std::string link : {"Zubdms:/x.txt", "ZUBDMS:/x.txt", "zubdms", "file:/x.txt", "", "-H", "ab"}) {
+  // The link as given, with its line breaks and bidirectional marks escaped.
+  const std::pair<std::string, std::string> rows[] = {
+      {"Zubdms:/x.txt", "Zubdms:/x.txt"}, {"ZUBDMS:/x.txt", "ZUBDMS:/x.txt"}, {"zubdms", "zubdms"},
+      {"file:/x.txt", "file:/x.txt"},     {"", ""},   {"-H", "-H"},   {"ab", "ab"},
+      {"x\n\nWARNUNG\xE2\x80\xAE", "x\\n\\nWARNUNG\\u{202e}"}, {"C:\\x\\n", "C:\\x\\n"},
+  };
+  for (const auto& [link, shown] : rows) {
     testing::RecordingUi ui;
     Messages messages(ui, true);
     auto result = parse_document_url(link, messages);
     ASSERT_TRUE(result.has_error()) << link;
     EXPECT_EQ(result.error(), ExitCode::UrlFormat) << link;
-    EXPECT_EQ(ui.err, "\nFehler in der URL : " + link + "\nURL muss mit zubdms:/ starten\n" +
+    EXPECT_EQ(ui.err, "\nFehler in der URL : " + shown + "\nURL muss mit zubdms:/ starten\n" +
                           std::string(18, ' ') + " true\n")
         << link;
   }

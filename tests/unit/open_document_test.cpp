@@ -78,6 +78,8 @@ class OpenDocument : public ::testing::Test {
         {p("C:\\Docs\\junction\\a.txt"), p("\\\\?\\D:\\Elsewhere\\a.txt")},
         {p("C:\\Docs\\link.txt"), p("\\\\?\\C:\\Windows\\win.ini")},
         {p("C:\\Docs\\setup.exe"), p("\\\\?\\C:\\Docs\\setup.exe")},
+        {p("C:\\Docs\\a\tb.pdf"), p("\\\\?\\C:\\Docs\\a\tb.pdf")},
+        {p("C:\\Docs\\..\\x\u202Etxt.exe"), p("\\\\?\\C:\\x\u202Etxt.exe")},
     };
   }
 
@@ -129,6 +131,12 @@ TEST_F(OpenDocument, DebugReportAfterOpening) {
   EXPECT_EQ(ui_.boxes[0].text,
             "Basedir \"C:\\\\Docs\"\nFile \\\\?\\C:\\Docs\\Projekte\\Plan.pdf\ndocument opened!");
   EXPECT_EQ(ui_.boxes[0].kind, MessageKind::Debug);
+
+  // The file line shows a tab of the name escaped, as the base line does.
+  EXPECT_EQ(open("zubdms:/a%09b.pdf", "\\a\tb.pdf", true), ExitCode::Success);
+  ASSERT_EQ(ui_.boxes.size(), 2u);
+  EXPECT_EQ(ui_.boxes[1].text,
+            "Basedir \"C:\\\\Docs\"\nFile \\\\?\\C:\\Docs\\a\\tb.pdf\ndocument opened!");
 }
 
 TEST_F(OpenDocument, BaseDirectoryUnreadable) {
@@ -177,7 +185,19 @@ TEST_F(OpenDocument, FailureCodesAndMessages) {
       {"NUL in the link", "C:\\Docs", "zubdms:/a%00b", std::string("\\a\0b", 4),
        ExitCode::OpenFailed,
        "\nFehler beim öffnen : strings passed to WinAPI cannot contain NULs\n"
-       "URL: zubdms:/a%00b\nFile: C:\\Docs\\a" + std::string(1, '\0') + "b\n"},
+       "URL: zubdms:/a%00b\nFile: C:\\Docs\\a\\0b\n"},
+      // Link and file-system text cannot add lines of its own or reorder the message.
+      {"line breaks in the link", "C:\\Docs", "zubdms:/a.txt%0A%0AWARNUNG",
+       "\\a.txt\n\nWARNUNG", ExitCode::OpenFailed,
+       "\nFehler beim öffnen : " + not_found + "\nURL: zubdms:/a.txt%0A%0AWARNUNG\n"
+       "File: C:\\Docs\\a.txt\\n\\nWARNUNG\n"},
+      {"line break in the base", "C:\\Gone\n", "zubdms:/x", "\\x", ExitCode::BaseDirNotCanonical,
+       "\nFehler beim normalisieren des Basisverzeichnis : " + not_found +
+           "\nBasisverzeichnis: C:\\Gone\\n\n"},
+      {"override outside the base", "C:\\Docs", "zubdms:/../x%E2%80%AEtxt.exe",
+       "\\..\\x\u202Etxt.exe", ExitCode::OutsideBaseDir,
+       "Fehler:\nDie zu öffnende Datei C:\\Docs\\..\\x\\u{202e}txt.exe canonicalized to "
+       "\\\\?\\C:\\x\\u{202e}txt.exe\nliegt nicht unter dem varnelo Basisverzeichnis C:\\Docs\n"},
       {"missing base, existing document", "C:\\Gone", "zubdms:/x", "\\x",
        ExitCode::BaseDirNotCanonical,
        "\nFehler beim normalisieren des Basisverzeichnis : " + not_found +
@@ -195,7 +215,9 @@ TEST_F(OpenDocument, FailureCodesAndMessages) {
   for (const auto& row : rows) {
     MemoryRegistry memory;
     memory.put_string(Hive::CurrentUser, kLauncherKeyPath, kBaseDirValueName, row.base_dir);
-    if (row.base_dir == "C:\\Gone") files_.finals[p("C:\\Gone\\x")] = p("\\\\?\\C:\\Gone\\x");
+    if (row.base_dir.starts_with("C:\\Gone")) {
+      files_.finals[p(row.base_dir + "\\x")] = p("\\\\?\\C:\\Gone\\x");
+    }
     Registry registry(memory);
     testing::RecordingUi ui;
     Messages messages(ui, false);

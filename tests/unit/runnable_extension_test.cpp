@@ -1,4 +1,5 @@
-// Which names the Windows shell would run: PATHEXT and the shell's runnable types.
+// Which files the shell would run: by name (PATHEXT and the runnable types), by first bytes, and
+// the type under which a file is handed over.
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,17 @@ TEST(RunnableExtension, Table) {
       {u"\\\\?\\C:\\Docs\\Handbuch.cnt", u"", true},
       {u"\\\\?\\C:\\Docs\\treiber.inf", u"", true},
       // Extensions that only PATHEXT names.
-      {u"\\\\?\\C:\\Docs\\tool.py", std::u16string(kDefaultPathExt), false},
-      {u"\\\\?\\C:\\Docs\\tool.py", u".COM;.EXE; .PY ;", true},
-      {u"\\\\?\\C:\\Docs\\tool.PYW", u".pyw", true},
+      {u"\\\\?\\C:\\Docs\\tool.lua", std::u16string(kDefaultPathExt), false},
+      {u"\\\\?\\C:\\Docs\\tool.lua", u".COM;.EXE; .LUA ;", true},
+      {u"\\\\?\\C:\\Docs\\tool.LUA", u".lua", true},
+      // Types that run code, install or lead elsewhere, whatever PATHEXT holds.
+      {u"\\\\?\\C:\\Docs\\tool.py", u"", true},
+      {u"\\\\?\\C:\\Docs\\Add-in.XLL", u"", true},
+      {u"\\\\?\\C:\\Docs\\x.searchConnector-ms", u"", true},
+      {u"\\\\?\\C:\\Docs\\Abbild.iso", u"", true},
+      // Documents that merely may carry macros stay openable.
+      {u"\\\\?\\C:\\Docs\\Bericht.docm", std::u16string(kDefaultPathExt), false},
+      {u"\\\\?\\C:\\Docs\\Tabelle.xlsm", std::u16string(kDefaultPathExt), false},
       // The extension of the last name only.
       {u"\\\\?\\C:\\Docs.exe\\Plan.pdf", u"", false},
       {u"\\\\?\\C:\\Docs\\exe", u"", false},
@@ -48,6 +57,17 @@ TEST(RunnableExtension, Table) {
     EXPECT_EQ(has_runnable_extension(row.path, row.path_ext), row.expected)
         << utf16_to_utf8_lossy(row.path) << " with PATHEXT " << utf16_to_utf8_lossy(row.path_ext);
   }
+}
+
+TEST(ProgramContent, FirstBytesAndType) {
+  EXPECT_TRUE(is_program_content("MZ\x90", false));
+  EXPECT_TRUE(is_program_content("\x7F" "ELF", false));
+  EXPECT_TRUE(is_program_content("#!/bin/sh", true));
+  EXPECT_FALSE(is_program_content("#!/bin/sh", false));  // a script without its run bit
+  EXPECT_FALSE(is_program_content("%PDF", true));
+  EXPECT_EQ(association_class(u"\\\\?\\C:\\Docs\\Rechnung.pdf"), u".pdf");
+  EXPECT_EQ(association_class(u"C:\\Docs.zubt\\report"), u".");  // the type Windows gives it
+  EXPECT_EQ(association_class(u"C:\\Docs\\x.%ZUBEXT%"), u".%ZUBEXT%");
 }
 
 }  // namespace

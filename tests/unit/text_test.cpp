@@ -157,6 +157,21 @@ TEST(Quoted, EscapesWhatIsNotPlainlyVisible) {
   }
 }
 
+TEST(EscapeControls, OnlyControlsAndFormatsChange) {
+  const QuotedRow rows[] = {
+      {"ordinary path unchanged", "C:\\Docs\\Plan \"ä\".pdf", "C:\\Docs\\Plan \"ä\".pdf"},
+      {"named escapes", std::string("a\tb\r\n\0", 6), "a\\tb\\r\\n\\0"},
+      {"C1, override, zero width, separator", "\xC2\x85\xE2\x80\xAE\xE2\x80\x8B\xE2\x80\xA8",
+       "\\u{85}\\u{202e}\\u{200b}\\u{2028}"},
+      {"combining mark, no-break space, private use stay", "a\xCC\x81\xC2\xA0\xEE\x80\x80",
+       "a\xCC\x81\xC2\xA0\xEE\x80\x80"},
+      {"ill-formed bytes stay", "a\xFF\xE2\x82", "a\xFF\xE2\x82"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(escape_controls(row.text), row.expected) << row.name;
+  }
+}
+
 TEST(Quoted, UnicodeTablesMatchVersion15) {
   // Spot checks against Unicode 15.0: U+1FAE8 (Shaking Face) was added in 15.0.
   EXPECT_TRUE(is_printable(0x1FAE8));
@@ -166,6 +181,9 @@ TEST(Quoted, UnicodeTablesMatchVersion15) {
   EXPECT_TRUE(is_grapheme_extend(0x200C));  // ZWNJ is Other_Grapheme_Extend
   EXPECT_TRUE(is_grapheme_extend(0xE0100));
   EXPECT_FALSE(is_grapheme_extend(u'a'));
+  EXPECT_TRUE(is_control_or_format(0x61C));  // Arabic letter mark (Cf)
+  EXPECT_FALSE(is_control_or_format(0x20));
+  EXPECT_FALSE(is_control_or_format(0xE000));
 }
 
 }  // namespace

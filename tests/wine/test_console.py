@@ -80,10 +80,10 @@ class ConsoleTest(WineTestCase):
             (["-i"], 11, line(report), b""),
             (["-x"], 13, b"", line("Fehler bei der entfernen Registrierung der Logging Quelle! "
                                    "Provided path not found: ZUB Launcher")),
-            # The console gets the whole text, also past a NUL.
+            # A NUL of the path shows escaped, as every control character of a path does.
             ([nul_link], 5, b"", line("\nFehler beim öffnen : strings passed to WinAPI cannot "
                                       "contain NULs\nURL: " + nul_link + "\nFile: " + folder +
-                                      "\\a\0b\n")),
+                                      "\\a\\0b\n")),
             (["-d"], 10, b"", b""),
         ]
         for args, code, stdout, stderr in rows:
@@ -124,9 +124,9 @@ class ConsoleTest(WineTestCase):
                                            ("Varneloverzeichnis gesetzt", MB_INFORMATION)]),
             (["-x"], 13, [("Fehler bei der entfernen Registrierung der Logging Quelle! "
                            "Provided path not found: ZUB Launcher", MB_ERROR)]),
-            # A box shows the text up to a NUL.
+            # The NUL of the path shows escaped, so the box shows the whole text.
             ([nul_link], 5, [("\nFehler beim öffnen : strings passed to WinAPI cannot contain "
-                              "NULs\nURL: " + nul_link + "\nFile: C:\\Docs\\a", MB_ERROR)]),
+                              "NULs\nURL: " + nul_link + "\nFile: C:\\Docs\\a\\0b\n", MB_ERROR)]),
             (["-d"], 10, []),
         ]
         for args, code, boxes in rows:

@@ -63,6 +63,8 @@ class OpenTest(WineTestCase):
         # recorder would not answer.
         wine.reg_delete(r"HKCR\Folder\shell\open\ddeexec")
         wine.reg_add(r"HKCR\Folder\shell\open\command", None, '"%s" "%%1"' % RECORDER_EXE)
+        wine.reg_add(r"HKCR\.pdf", None, "zubtestfile")  # the recorder stands in for a PDF viewer
+        wine.write(r"C:\Docs\Plan.pdf", b"%PDF-1.4\n")
         for document in (r"C:\Docs\a.zubt", r"C:\Docs\Projekte\A B\Plan ä.zubt",
                          r"C:\Docs\Archiv\2023.zubt", r"C:\secret.zubt",
                          r"C:\Docs.zubt", r"C:\Elsewhere\b.zubt",
@@ -105,6 +107,7 @@ class OpenTest(WineTestCase):
             # Trailing dots and blanks of the last name are dropped by Windows and Wine alike.
             ("zubdms:/a.zubt.", r"C:\Docs\a.zubt"),
             ("zubdms:/a.zubt%20", r"C:\Docs\a.zubt"),
+            ("zubdms:/Plan.pdf", r"C:\Docs\Plan.pdf"),
             # The application gets the plain path, which is shorter than the verbatim one.
             ("zubdms:/" + LONGEST_PLAIN_NAME, "C:\\Docs\\" + LONGEST_PLAIN_NAME),
             ("zubdms:/Projekte", r"C:\Docs\Projekte"),
@@ -193,10 +196,20 @@ class OpenTest(WineTestCase):
         for link in ("zubdms:/loop", "zubdms:/loop/a.zubt"):
             self.assertFailure(self.wine.launch(link), 5, [not_found(link, 1921)], link)
 
-        link = "zubdms:/a%00b.zubt"
-        self.assertFailure(self.wine.launch(link), 5, [
-            "\nFehler beim öffnen : strings passed to WinAPI cannot contain NULs\nURL: " + link +
-            "\nFile: C:\\Docs\\a\0b.zubt\n"])
+        # Control and format characters of the link and the path show escaped: a link cannot
+        # put lines of its own into the box and the event, nor reorder their text.
+        # (Names with controls below U+0020 are invalid on Windows: error 123.)
+        for link, shown, path, error in [
+                ("zubdms:/a%00b.zubt", None, r"a\0b.zubt", None),
+                ("zubdms:/a.zubt%0A%0ASICHERHEITSWARNUNG%09Bitte", None,
+                 r"a.zubt\n\nSICHERHEITSWARNUNG\tBitte", 123),
+                ("zubdms:/%E2%80%AEtbuz.exe%E2%80%8B", None, r"\u{202e}tbuz.exe\u{200b}", 2),
+                ("zubdms:/a\u2028b", r"zubdms:/a\u{2028}b", r"a\u{2028}b", 2)]:
+            error = ("strings passed to WinAPI cannot contain NULs" if error is None
+                     else "%s (os error %d)" % (OS_ERRORS[error], error))
+            self.assertFailure(self.wine.launch(link), 5, [
+                "\nFehler beim öffnen : " + error + "\nURL: " + (shown or link) +
+                "\nFile: C:\\Docs\\" + path + "\n"], link)
         self.assertNothingOpenedBesidesAControl()
 
     def test_an_unresolvable_base_gives_18(self):
@@ -258,6 +271,16 @@ class OpenTest(WineTestCase):
         for name in ("link.lnk", "setup.msi", "x.ps1", "x.url", "x.hta", "x.com", "x.scr",
                      "Handbuch.hlp"):
             self.wine.write("C:\\Docs\\" + name, b"MZ")
+        # Programs whose names say document: each would log to "<its name>.log" if it ran.
+        programs = ("Rechnung.pdf", "notes.txt", "a.zubt", "report")
+        for name in programs:
+            self.wine.install(RECORDER, "C:\\Docs\\Programme\\" + name)
+        # Unix files in the prefix's drive, placed from the Unix side with their run bit.
+        unix_marker = os.path.join(self.wine.root, "script_ran")
+        unix_script = "#!/bin/sh\ntouch " + unix_marker + "\n"
+        os.chmod(self.wine.write(r"C:\Docs\x.pdf", unix_script.encode()), 0o755)
+        elf = self.wine.install("/bin/true", r"C:\Docs\elf.zubt")
+        os.chmod(elf, 0o755)
         rows = [
             ("zubdms:/tool.exe", "tool.exe"),
             ("zubdms:/TOOL.EXE", "tool.exe"),
@@ -278,13 +301,49 @@ class OpenTest(WineTestCase):
             # Without a type the shell finds no application either; it does not run the
             # program of the same name.
             ("zubdms:/report", "report"),
+            # Programs by content. Wine's ShellExecuteW starts a file whose content is a program
+            # before it looks at the association: handed over that way, each of the four below
+            # ran (seen with Wine 8) and the recorder got nothing. Handed over as its own type
+            # (ShellExecuteExW with SEE_MASK_CLASSNAME), Rechnung.pdf and a.zubt went to the
+            # recorder and did not run; notes.txt (".txt" has no application in a fresh
+            # prefix) and report (type ".") found no application. The first bytes ("MZ")
+            # refuse them all with 16 before the shell is asked. Windows starts none of them.
+            *[("zubdms:/Programme/" + name, "Programme\\" + name) for name in programs],
+            # A Unix script with its run bit, named .pdf: handed over by name, Wine ran it
+            # (ShellExecuteW reported success); as type .pdf it went to the recorder. The
+            # Windows build cannot see the run bit, so "#!" refuses it. An ELF file likewise.
+            ("zubdms:/x.pdf", "x.pdf"),
+            ("zubdms:/elf.zubt", "elf.zubt"),
         ]
         for link, name in rows:
             run = self.wine.launch(link)
             self.assertFailure(run, 16, [not_opened(link, verbatim("C:\\Docs\\" + name))], link)
         self.assertNothingOpenedBesidesAControl()
-        for trace in (marker, r"C:\Docs\tool.exe.log", r"C:\Docs\report.exe.log"):
+        traces = [marker, r"C:\Docs\tool.exe.log", r"C:\Docs\report.exe.log"]
+        traces += ["C:\\Docs\\Programme\\" + name + ".log" for name in programs]
+        for trace in traces:
             self.assertFalse(os.path.exists(self.wine.unix_path(trace)), trace)
+        self.assertFalse(os.path.exists(unix_marker))
+
+    def test_names_with_percent_pairs_open_as_themselves(self):
+        # Wine's ShellExecuteW expands %NAME% in the path: handed over by name, the link to
+        # x.%ZUBEXT% started x.bat and the one to x.%ZUBEXT%.zubt gave the recorder
+        # x.bat.zubt (seen with Wine 8). Handed over as its own type the path is not expanded:
+        # x.%ZUBEXT% has no application (16) and x.%ZUBEXT%.zubt reaches the recorder under its
+        # own name. Windows expands only when asked to (SEE_MASK_DOENVSUBST).
+        marker = r"C:\bat_ran.txt"
+        self.wine.write(r"C:\Docs\x.%ZUBEXT%")
+        self.wine.write(r"C:\Docs\x.bat", ("echo ran > " + marker + "\r\n").encode())
+        self.wine.write(r"C:\Docs\x.%ZUBEXT%.zubt")
+        self.wine.write(r"C:\Docs\x.bat.zubt")
+        environment = {"ZUBEXT": "bat"}
+        link = "zubdms:/x.%25ZUBEXT%25"
+        self.assertFailure(self.wine.launch(link, env=environment), 16,
+                           [not_opened(link, verbatim(r"C:\Docs\x.%ZUBEXT%"))])
+        run = self.wine.launch("zubdms:/x.%25ZUBEXT%25.zubt", env=environment)
+        self.assertEqual(run.code, 0, run.describe())
+        self.assertEqual(self.wine.recorded(expect=1), [r"C:\Docs\x.%ZUBEXT%.zubt"])
+        self.assertFalse(os.path.exists(self.wine.unix_path(marker)))
 
     def test_paths_beyond_max_path(self):
         folder = "C:\\Docs\\" + "\\".join(["d" * 50] * 5)

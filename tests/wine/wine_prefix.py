@@ -92,7 +92,7 @@ class Run(NamedTuple):
         text = self.stderr.decode("utf-8", "replace")
         if "Unhandled" in text:
             return False
-        return bool(_WINE_FAILURE.search(text)) or (boxes_traced and self.code == 1)
+        return bool(WINE_FAILURE.search(text)) or (boxes_traced and self.code == 1)
 
 
 def parse_wine_string(text: str, pos: int):
@@ -126,7 +126,7 @@ _BOX_CALL = re.compile(r"^\w+:Call user32\.MessageBoxW\(\w+,\w+ ")
 # The lines of the traces asked for in WINEDEBUG.
 _TRACE_LINE = re.compile(r"^\w+:(Call|Ret|fixme|err|trace|warn):")
 # What Wine's loader and its server connection print when they give up.
-_WINE_FAILURE = re.compile(r"^(wine: |wine client error|preloader: )", re.MULTILINE)
+WINE_FAILURE = re.compile(r"^(wine: |wine client error|preloader: )", re.MULTILINE)
 
 
 def parse_events(stderr: str) -> list:
@@ -202,23 +202,24 @@ class Prefix:
 
     # Running programs
 
-    def wine(self, *argv, debug: str = QUIET, timeout: float = 60) -> Run:
-        """Runs a program in the prefix. A run that Wine itself could not carry out is repeated
-        (twice at most), and each such run is reported on standard error."""
+    def wine(self, *argv, debug: str = QUIET, timeout: float = 60, env=None) -> Run:
+        """Runs a program in the prefix, with `env` added to its environment. A run that Wine
+        itself could not carry out is repeated (twice at most), and each such run is reported on
+        standard error."""
         for _ in range(3):
-            run = self._run_once(argv, debug, timeout)
+            run = self._run_once(argv, debug, timeout, env or {})
             if not run.wine_failed(boxes_traced=debug == BOXES):
                 break
             sys.stderr.write("\nWine did not run %r to its end, once more: %s\n"
                              % (argv, run.describe()))
         return run
 
-    def _run_once(self, argv, debug: str, timeout: float) -> Run:
+    def _run_once(self, argv, debug: str, timeout: float, env: dict) -> Run:
         self._serial += 1
         out_path = os.path.join(self.root, "out%d" % self._serial)
         err_path = os.path.join(self.root, "err%d" % self._serial)
         with open(out_path, "wb") as out, open(err_path, "wb") as err:
-            code = subprocess.run([WINE, *argv], env=dict(self.env, WINEDEBUG=debug),
+            code = subprocess.run([WINE, *argv], env=dict(self.env, **env, WINEDEBUG=debug),
                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                   timeout=timeout).returncode
         with open(out_path, "rb") as out, open(err_path, "rb") as err:
@@ -227,9 +228,9 @@ class Prefix:
         os.remove(err_path)
         return result
 
-    def launch(self, *args, exe: str = "", debug: str = BOXES) -> Run:
+    def launch(self, *args, exe: str = "", debug: str = BOXES, env=None) -> Run:
         """The launcher started as the shell starts it: no console, so messages are boxes."""
-        return self.wine(exe or LAUNCHER, *args, debug=debug)
+        return self.wine(exe or LAUNCHER, *args, debug=debug, env=env)
 
     # Files
 

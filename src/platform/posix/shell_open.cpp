@@ -5,39 +5,21 @@
 #include "platform/shell_open.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gio/gio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/posix/native_path.h"
+#include "platform/posix/runnable_content_type.h"
+#include "platform/runnable_extension.h"
 
 namespace zub::posix {
 namespace {
-
-// Content types the desktop would run, install or hand to an interpreter instead of showing.
-// Subtypes count as well (text/x-python is-a application/x-executable, for instance). Several
-// names are spelled differently by different shared-mime-info releases; all are listed.
-constexpr std::array<std::string_view, 39> kExecutableContentTypes = {
-    // Native programs and libraries.
-    "application/x-executable", "application/x-sharedlib", "application/x-pie-executable",
-    "application/x-mach-binary", "application/vnd.appimage", "application/x-iso9660-appimage",
-    // Windows programs, installers and shell files (Wine may be their handler).
-    "application/x-msdownload", "application/x-ms-dos-executable", "application/x-msdos-program",
-    "application/vnd.microsoft.portable-executable", "application/x-ms-ne-executable",
-    "application/x-msi", "application/x-ms-shortcut", "text/x-ms-regedit", "text/vbscript",
-    "application/x-bat",
-    // Launchers and packages.
-    "application/x-desktop", "application/x-java-archive", "application/x-java-jnlp-file",
-    "application/vnd.flatpak", "application/vnd.flatpak.ref", "application/vnd.flatpak.repo",
-    "application/vnd.debian.binary-package", "application/x-rpm",
-    // Scripts that run with an interpreter.
-    "application/x-shellscript", "application/x-csh", "text/x-python", "text/x-python3",
-    "application/x-perl", "application/x-ruby", "application/x-php", "text/x-tcl",
-    "application/x-tcl", "text/x-lua", "application/x-awk", "application/javascript",
-    "application/ecmascript", "text/javascript", "application/x-powershell"};
 
 // The GIO entry points the shell needs. The library is never unloaded: GIO registers types and
 // may start threads that must outlive any caller.
@@ -113,14 +95,51 @@ using FileInfoOwner = std::unique_ptr<GFileInfo, GObjectOwner>;
 using TextOwner = std::unique_ptr<char, GFreeOwner>;
 using ErrorOwner = std::unique_ptr<GError, GErrorOwner>;
 
+// An open file descriptor, closed by its owner.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// True when the file is a program by its first bytes (an ELF or Windows program, or a script
+// with "#!" and a run bit), or when it cannot be judged: unreadable, or neither a regular file
+// nor a folder. Linux has no mandatory locks, so a document that another program has open
+// stays readable.
+bool is_program_or_unknown(const std::string& native) {
+  // Non-blocking, so that a FIFO cannot hold the launcher.
+  const Descriptor file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  struct stat status {};
+  if (file.get() < 0 || ::fstat(file.get(), &status) != 0) return true;
+  if (S_ISDIR(status.st_mode)) return false;
+  if (!S_ISREG(status.st_mode)) return true;
+  char bytes[kProgramSignatureSize];
+  const ssize_t read = ::read(file.get(), bytes, sizeof bytes);
+  if (read < 0) return true;
+  const bool run_bit = (status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+  return is_program_content(std::string_view(bytes, static_cast<std::size_t>(read)), run_bit);
+}
+
 class GioShell final : public Shell {
  public:
+  // By name (the runnable types and Windows' PATHEXT, as on Windows), by the first bytes, and by
+  // the content type that GIO sees in name and content.
   bool is_executable_content(const Path& path) override {
+    if (has_runnable_extension(path, kDefaultPathExt)) return true;
+    const std::string native = to_native(path);
+    if (is_program_or_unknown(native)) return true;
     const GioLoad& load = gio_once();
     // Without GIO the content cannot be judged: refuse rather than guess.
     if (!load.error.empty()) return true;
     const Gio& gio = load.gio;
-    const std::string native = to_native(path);
     FileOwner file(gio.file_new_for_path(native.c_str()), GObjectOwner{&gio});
     GError* raw_error = nullptr;
     // standard::content-type looks at the file's first bytes as well as its name.
@@ -131,10 +150,10 @@ class GioShell final : public Shell {
     if (!info) return true;
     const char* content_type = gio.file_info_get_content_type(info.get());
     if (content_type == nullptr) return true;
-    for (const auto type : kExecutableContentTypes) {
-      if (gio.content_type_is_a(content_type, std::string(type).c_str())) return true;
-    }
-    return false;
+    const auto is_a = [&gio](const char* type, const char* ancestor) {
+      return gio.content_type_is_a(type, ancestor) != FALSE;
+    };
+    return runnable_category(content_type, is_a).has_value();
   }
 
   Result<void, IoError> open(const Path& path) override {

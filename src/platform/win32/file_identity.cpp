@@ -8,28 +8,12 @@
 #include <utility>
 
 #include "document/path_logic.h"
+#include "platform/win32/file_handle.h"
 
 namespace zub::win32 {
 namespace {
 
 const wchar_t* wide(const Path& path) { return reinterpret_cast<const wchar_t*>(path.c_str()); }
-
-// A file handle from CreateFileW, closed by its owner.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  FileHandle(FileHandle&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  FileHandle& operator=(FileHandle&&) = delete;
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // A search handle from FindFirstFileW, closed by its owner.
 class FindHandle {

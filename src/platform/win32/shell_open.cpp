@@ -1,4 +1,5 @@
-// The Windows shell: ShellExecuteW "open", and the refusal of what the shell would run.
+// The Windows shell: the refusal of what the shell would run, and ShellExecuteExW "open" with
+// the file's own type.
 
 #include "platform/shell_open.h"
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "platform/runnable_extension.h"
+#include "platform/win32/file_handle.h"
 
 namespace zub::win32 {
 namespace {
@@ -35,6 +37,34 @@ std::u16string path_ext() {
   }
 }
 
+// What the refusal learns from a file's first bytes.
+enum class Content { Folder, Program, Document, Locked, Unreadable };
+
+// Reads the first bytes with read access only and every kind of sharing, so that whoever has
+// the file open keeps it. A file that another program holds open without sharing, or has locked,
+// is Locked; any other failure is Unreadable.
+Content read_content(const Path& path) {
+  const FileHandle file(CreateFileW(wide(path), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Content::Locked
+                                                                             : Content::Unreadable;
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file.get(), &information)) return Content::Unreadable;
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Content::Folder;
+  char bytes[kProgramSignatureSize];
+  DWORD read = 0;
+  if (!ReadFile(file.get(), bytes, sizeof bytes, &read, nullptr)) {
+    return GetLastError() == ERROR_LOCK_VIOLATION ? Content::Locked : Content::Unreadable;
+  }
+  // The run bit of a script is not visible here (Wine decides by it): "#!" counts as a program.
+  return is_program_content(std::string_view(bytes, read), true) ? Content::Program
+                                                                  : Content::Document;
+}
+
 class Win32Shell final : public Shell {
  public:
   bool is_executable_content(const Path& path) override {
@@ -44,17 +74,43 @@ class Win32Shell final : public Shell {
     for (const auto& extension : shell_extensions(path)) {
       if (AssocIsDangerous(reinterpret_cast<const wchar_t*>(extension.c_str()))) return true;
     }
-    return has_runnable_extension(path, path_ext());
+    if (has_runnable_extension(path, path_ext())) return true;
+    switch (read_content(path)) {
+      case Content::Program:
+      case Content::Unreadable:  // nor could an application read it
+        return true;
+      case Content::Folder:
+      case Content::Document:
+      // A document that another program holds open must still open. Its content is unknown,
+      // but open() hands it to the application of its type, which does not start it.
+      case Content::Locked:
+        return false;
+    }
+    return true;
   }
 
   Result<void, IoError> open(const Path& path) override {
     initialize_com();
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", wide(path), nullptr, nullptr, SW_SHOW);
+    // The file goes over as its own type (its extension, "Folder" for a folder), so the shell
+    // starts the application of that type. Without the type Wine's ShellExecuteW starts a file
+    // whose content is a program whatever its name, and expands %NAME% pairs in the path into
+    // another file's name; with it, neither (seen with Wine 8).
+    const DWORD attributes = GetFileAttributesW(wide(path));
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
+                        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const std::u16string type = folder ? std::u16string(u"Folder") : association_class(path);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // No error dialog (ShellExecuteW asks the same), and the hand-over finished before the call
+    // returns, since the process ends right after it.
+    info.fMask = SEE_MASK_CLASSNAME | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = L"open";
+    info.lpFile = wide(path);
+    info.lpClass = reinterpret_cast<const wchar_t*>(type.c_str());
+    info.nShow = SW_SHOW;
+    const BOOL launched = ShellExecuteExW(&info);
     const DWORD error = GetLastError();
-    // Success is a value above 32 in the low 32 bits, read as a signed number.
-    const auto value = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(result) & 0xFFFFFFFFu));
-    if (value > 32) return ok<IoError>();
+    if (launched) return ok<IoError>();
     return fail(IoError::from_os(static_cast<std::int32_t>(error)));
   }
 

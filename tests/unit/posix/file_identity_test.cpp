@@ -1,6 +1,7 @@
 // The real Linux file identity and the GIO content check, on a temporary folder.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -145,9 +146,10 @@ TEST_F(TempFolder, NormalizeOfACanonicalPathGivesItBack) {
 TEST_F(TempFolder, ExecutableContentIsRecognised) {
   Shell& shell = system_shell();
   fs::copy_file("/bin/true", root_ / "program");
-  // GIO trusts a name it knows and picks the application by that same type, so an ELF file
-  // named .pdf goes to the PDF viewer, which does not run it.
+  // GIO would call it by its name; its first bytes make it a program.
   fs::copy_file("/bin/true", root_ / "program.pdf");
+  write(root_ / "notes.txt", "#!/bin/sh without its run bit is a text\n");
+  ASSERT_EQ(::mkfifo((root_ / "fifo").c_str(), 0600), 0);
   write(root_ / "script", "#!/bin/sh\necho hi\n");
   write(root_ / "run.sh", "echo hi\n");
   write(root_ / "tool.py", "print('hi')\n");
@@ -159,7 +161,8 @@ TEST_F(TempFolder, ExecutableContentIsRecognised) {
   fs::create_directory(root_ / "folder");
 
   const std::pair<const char*, bool> rows[] = {
-      {"program", true},     {"program.pdf", false}, {"script", true},
+      {"program", true},     {"program.pdf", true},  {"notes.txt", false},
+      {"fifo", true},        {"script", true},
       {"run.sh", true},      {"tool.py", true},      {"start.desktop", true},
       {"setup.exe", true},   {"letter.txt", false},  {"plan.pdf", false},
       {"empty.odt", false},  {"folder", false},

@@ -43,10 +43,12 @@ class TempFolder : public ::testing::Test {
     ASSERT_TRUE(CreateDirectoryW(wide(path), nullptr));
     created_folders_.push_back(path);
   }
-  void make_file(const Path& relative) {
+  void make_file(const Path& relative, std::string_view content = {}) {
     const Path path = root_ + relative;
     const HANDLE file = CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     CloseHandle(file);
     created_files_.push_back(path);
   }
@@ -124,17 +126,30 @@ TEST_F(TempFolder, NormalizeOfACanonicalPathGivesItBack) {
   EXPECT_EQ(full.value(), root_ + u"\\a.txt");
 }
 
-TEST(Win32Shell, ExecutableContentIsRefused) {
+TEST_F(TempFolder, ExecutableContentIsRefused) {
   Shell& shell = system_shell();
+  make_file(u"\\setup.exe");
+  make_file(u"\\Plan.pdf", "%PDF-1.4\n");
+  // Programs by their first bytes, whatever their names; the run bit of a script is not visible.
+  make_file(u"\\Rechnung.pdf", "MZ\x90");
+  make_file(u"\\x.pdf", "#!/bin/sh\n");
+  make_folder(u"\\Ordner");
+  // Held open without sharing: its content is unknown, but it goes to its type's application.
+  make_file(u"\\offen.pdf", "MZ");
+  const HANDLE held = CreateFileW(wide(root_ + u"\\offen.pdf"), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
   const std::pair<const char16_t*, bool> rows[] = {
-      {u"\\\\?\\C:\\Docs\\setup.exe", true},
-      {u"\\\\?\\C:\\Docs\\link.lnk", true},
-      {u"\\\\?\\C:\\Docs\\run.bat. ", true},
-      {u"\\\\?\\C:\\Docs\\Plan.pdf", false},
+      {u"\\setup.exe", true}, {u"\\Plan.pdf", false},  {u"\\Rechnung.pdf", true},
+      {u"\\x.pdf", true},     {u"\\Ordner", false},    {u"\\offen.pdf", false},
+      {u"\\missing.pdf", true},
   };
-  for (const auto& [path, expected] : rows) {
-    EXPECT_EQ(shell.is_executable_content(path), expected) << path_display(path);
+  for (const auto& [name, expected] : rows) {
+    EXPECT_EQ(shell.is_executable_content(canonical_root_ + name), expected)
+        << path_display(name);
   }
+  CloseHandle(held);
 }
 
 }  // namespace
