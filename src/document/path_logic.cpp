@@ -34,14 +34,16 @@ bool is_verbatim_kind(PrefixKind kind) {
   return false;
 }
 
-// A share or device names its root even when no separator follows.
+// A share or device names its root even when no separator follows. Behind a verbatim prefix
+// only a written "\" is a root, for a share as for a drive: \\?\UNC\s\sh is not
+// \\?\UNC\s\sh\, as \\?\C: is not \\?\C:\.
 bool has_implicit_root(PrefixKind kind) {
   switch (kind) {
-    case PrefixKind::VerbatimUnc:
     case PrefixKind::Device:
     case PrefixKind::Unc:
       return true;
     case PrefixKind::Verbatim:
+    case PrefixKind::VerbatimUnc:
     case PrefixKind::VerbatimDisk:
     case PrefixKind::Disk:
       return false;

@@ -75,6 +75,11 @@ WideCString path_under(const RegistryKey& parent, std::string_view sub_path) {
   return std::move(wide).value();
 }
 
+// The most a string value may hold for the launcher to read it. Its strings are paths and a
+// command line, each at most 32,767 UTF-16 units on Windows (64 KiB); this is 64 times that.
+// A larger size (a damaged value, a faulty stand-in) is refused before memory is spent on it.
+constexpr std::uint32_t kMaxStringValueBytes = std::uint32_t{4} << 20;
+
 // A zero-filled buffer of UTF-16 units, or nothing when the memory cannot be had; a size
 // reported by the registry must not be able to end the process.
 std::unique_ptr<char16_t[]> zeroed_units(std::size_t count) {
@@ -323,6 +328,7 @@ Result<std::string, RegistryError> Registry::read_string_value(Hive hive, std::s
       kErrorSuccess) {
     return fail(RegistryError::Value);
   }
+  if (byte_count > kMaxStringValueBytes) return fail(RegistryError::Value);
 
   // ceil(bytes / 2) units, zero-filled: an odd last byte lands in a unit of its own.
   const std::size_t unit_count = byte_count / 2 + byte_count % 2;

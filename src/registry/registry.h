@@ -122,7 +122,8 @@ class Registry {
   Result<void, KeyError> delete_key_tree(RegistryKey& key, std::string_view sub_key);
 
   // Opens the key with KEY_READ, queries the size, then the data; only REG_SZ with a NUL
-  // in its data is accepted, and the text ends at the first NUL.
+  // in its data is accepted, and the text ends at the first NUL. A value of more than 4 MiB
+  // is refused after the size query.
   Result<std::string, RegistryError> read_string_value(Hive hive, std::string_view path,
                                                        std::string_view name);
 

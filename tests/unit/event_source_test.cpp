@@ -193,6 +193,9 @@ TEST_F(EventSourceTest, DeregisterFailures) {
          r.fail(RegistryOp::DeleteTree, kErrorAccessDenied);
        },
        KeyError::Kind::PermissionDenied, "Permission denied for given path: ZUB Launcher"},
+      {"source key does not exist, machine key read-only",  // looked up before the write
+       [](MemoryRegistry& r) { r.set_writable(Hive::LocalMachine, false); },
+       KeyError::Kind::NotFound, "Provided path not found: ZUB Launcher"},
       {"parent key cannot be opened",
        [](MemoryRegistry& r) { r.fail(RegistryOp::OpenKey, kErrorAccessDenied); },
        KeyError::Kind::PermissionDenied,

@@ -89,7 +89,9 @@ TEST(PathComponents, Table) {
       {u"\\\\?\\C:\\a/b", "P(C)|R|a/b"},
       {u"\\\\srv\\share", "P(srv)|R"},
       {u"\\\\srv\\share\\x", "P(srv)|R|x"},
-      {u"\\\\?\\UNC\\srv\\share", "P(srv)|R"},
+      // Behind the verbatim marker only a written separator is a root, for a share too.
+      {u"\\\\?\\UNC\\srv\\share", "P(srv)"},
+      {u"\\\\?\\UNC\\srv\\share\\", "P(srv)|R"},
       {u"\\\\.\\COM1", "P(COM1)|R"},
       {u"\\\\srv", "R|srv"},
       {u"/home/u/Docs", "R|home|u|Docs"},
@@ -128,6 +130,12 @@ TEST(PathStartsWith, Containment) {
       {u"\\\\?\\UNC\\SRV\\share\\Docs\\a", u"\\\\?\\UNC\\srv\\share\\Docs", false},
       {u"\\\\?\\UNC\\srv\\share2\\Docs\\a", u"\\\\?\\UNC\\srv\\share\\Docs", false},
       {u"\\\\?\\UNC\\srv\\share\\x", u"\\\\?\\UNC\\srv\\share", true},
+      // A UNC share or a device is its own root; a verbatim share, like a drive, is not.
+      {u"\\\\?\\UNC\\srv\\share\\x", u"\\\\?\\UNC\\srv\\share\\", true},
+      {u"\\\\?\\UNC\\srv\\share\\", u"\\\\?\\UNC\\srv\\share", true},
+      {u"\\\\?\\UNC\\srv\\share", u"\\\\?\\UNC\\srv\\share\\", false},
+      {u"\\\\srv\\share", u"\\\\srv\\share\\", true},
+      {u"\\\\.\\pipe", u"\\\\.\\pipe\\", true},
       // ".." is not resolved here: it is a name of its own.
       {u"\\\\?\\C:\\Docs\\..\\secret.txt", u"\\\\?\\C:\\Docs", true},
       {u"\\\\?\\C:\\Other", u"\\\\?\\C:\\Docs\\..", false},

@@ -137,6 +137,10 @@ TEST(ReadStringValue, AcceptsOnlyTerminatedRegSz) {
       {"multi sz", kRegMultiSz, utf16_bytes(std::u16string(u"a\0\0", 3)), std::nullopt},
       {"type above 11", 12, reg_sz_bytes(u"x"), std::nullopt},
       {"none", kRegNone, reg_sz_bytes(u"x"), std::nullopt},
+      // A string value holds at most 4 MiB; a larger size is refused before any buffer is made.
+      {"4 MiB", kRegSz, reg_sz_bytes(std::u16string((2 << 20) - 1, u'x')),
+       std::string((2 << 20) - 1, 'x')},
+      {"above 4 MiB", kRegSz, reg_sz_bytes(std::u16string(2 << 20, u'x')), std::nullopt},
   };
   for (const auto& row : rows) {
     MemoryRegistry memory;

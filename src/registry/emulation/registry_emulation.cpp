@@ -215,6 +215,13 @@ OsError EmulatedRegistry::delete_tree(RawKey key, const char16_t* sub_key) {
   if (itself && (open.path.empty() || (open.access & kDelete) == 0)) return kErrorAccessDenied;
 
   const auto path = joined(open.path, *sub_path);
+  // RegDeleteTreeW opens the key before it deletes anything: a missing key is 2 whether or not
+  // this process may write the root key.
+  const OsError found = read_hive(open.hive, [&](const RegistryTree& tree) {
+    if (tree.find(open.path) == nullptr) return kErrorKeyDeleted;
+    return tree.find(path) == nullptr ? kErrorFileNotFound : kErrorSuccess;
+  });
+  if (found != kErrorSuccess) return found;
   return change_hive(open.hive, [&](RegistryTree& tree, bool& changed) {
     if (tree.find(open.path) == nullptr) return kErrorKeyDeleted;
     if (!tree.remove(path)) return kErrorFileNotFound;

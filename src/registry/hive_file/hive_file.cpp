@@ -1,5 +1,6 @@
 #include "registry/hive_file/hive_file.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -208,7 +209,12 @@ class Parser {
     }
     std::vector<std::u16string> components;
     if (split != std::string_view::npos) {
-      auto parsed = split_key_path(utf8_to_utf16(path.substr(split + 1)));
+      // Counted before splitting: a line of millions of levels would cost memory in proportion.
+      const std::string_view below = path.substr(split + 1);
+      if (static_cast<std::size_t>(std::count(below.begin(), below.end(), '\\')) > kMaxKeyDepth) {
+        return "key nested deeper than 512 levels";
+      }
+      auto parsed = split_key_path(utf8_to_utf16(below));
       if (!parsed || parsed->empty()) return "empty key name";
       if (parsed->size() > kMaxKeyDepth) return "key nested deeper than 512 levels";
       components = std::move(*parsed);

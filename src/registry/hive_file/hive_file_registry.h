@@ -14,9 +14,15 @@
 // the same folder, fsync, rename, fsync of the folder), so concurrent writers lose nothing and a
 // crash leaves the old or the new file. The folder is created by the first write that needs it.
 //
+// A hive file that is a symbolic link (of this user, of root or of the folder's owner) stays
+// one: reads and writes go to the file it leads to, which also holds the lock and the temporary
+// file; a link that leads nowhere yet gets its file created, where the folder exists.
+//
 // Status codes: a file that does not parse gives 1015 for every operation on its root key and
-// is never rewritten; a write the system refuses (no permission, read-only file system, the
-// folder cannot be made, as where a file stands in its place) gives 5 and changes nothing; a
+// is never rewritten; so does anything that is not a regular file (FIFO, device, folder, a link
+// of another user or one that does not end) and a file above 16 MiB. A write the system
+// refuses (no permission, read-only file system, the folder cannot be made, as where a file
+// stands in its place, a lock file that is not a regular file) gives 5 and changes nothing; a
 // full disk 112; any other failure of the file system 1016.
 
 #include <functional>

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -21,6 +22,12 @@ namespace {
 
 constexpr OsError kErrorDiskFull = 112;
 constexpr OsError kErrorRegistryIoFailed = 1016;
+// A hive file larger than this counts as damaged. What the launcher stores takes well under a
+// kilobyte; reading costs about eight times the file's size in memory and, at this size, about
+// half a second per operation.
+constexpr std::size_t kMaxHiveFileBytes = std::size_t{16} << 20;
+// Symbolic links followed from a hive path to its file, as many as the kernel follows.
+constexpr int kMaxLinkHops = 40;
 
 class UniqueFd {
  public:
@@ -93,17 +100,20 @@ int make_folders(const std::string& folder) {
   }
 }
 
-int read_all(int fd, std::string& out) {
+// Reads to the end, or until more than `limit` bytes have come (the file may grow while it is
+// read); 0 or the errno of the read that failed.
+int read_all(int fd, std::string& out, std::size_t limit) {
   char buffer[65536];
-  while (true) {
+  while (out.size() <= limit) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    if (got == 0) return 0;
+    if (got == 0) break;
     out.append(buffer, static_cast<std::size_t>(got));
   }
+  return 0;
 }
 
 int write_all(int fd, std::string_view data) {
@@ -118,8 +128,39 @@ int write_all(int fd, std::string_view data) {
   return 0;
 }
 
+// A symbolic link whose target this process may rely on: its own, root's, or that of the folder's
+// owner (who could replace it anyway). A link that another user has put into a shared folder
+// could aim a write anywhere, so it is not followed.
+bool trusted_link(const std::string& link, const struct stat& info) {
+  if (info.st_uid == ::geteuid() || info.st_uid == 0) return true;
+  struct stat folder {};
+  return ::stat(folder_of(link).c_str(), &folder) == 0 && folder.st_uid == info.st_uid;
+}
+
+// The file a hive path stands for: the path itself, or where its symbolic links lead (dotfiles
+// kept in another folder), whether or not that file exists yet. 1015 for a link that is not
+// trusted or that does not end.
+Result<std::string, OsError> hive_target(std::string path) {
+  for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    if (!trusted_link(path, info)) return fail(kErrorRegistryCorrupt);
+    std::string target(static_cast<std::size_t>(info.st_size) + 1, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0) return fail(kErrorRegistryCorrupt);
+    // Retargeted to a longer name since the lstat: look again.
+    if (static_cast<std::size_t>(length) == target.size()) continue;
+    target.resize(static_cast<std::size_t>(length));
+    path = target.front() == '/' ? target : folder_of(path) + "/" + target;
+  }
+  return fail(kErrorRegistryCorrupt);
+}
+
+// The content of the hive file. A missing file is an empty root key. Anything that is not a
+// regular file (a FIFO, a device, a folder) or that is larger than the cap counts as a file
+// that does not parse; it is opened without blocking and judged by what was opened.
 Result<RegistryTree, OsError> load(const std::string& file, Hive hive) {
-  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
   if (!fd.valid()) {
     const int error = errno;
     if (error == ENOENT || error == ENOTDIR) {
@@ -127,21 +168,39 @@ Result<RegistryTree, OsError> load(const std::string& file, Hive hive) {
       add_builtin_keys(hive, empty);
       return empty;
     }
+    if (error == ELOOP) return fail(kErrorRegistryCorrupt);  // made a link since hive_target
     return fail(error == EACCES || error == EPERM ? kErrorAccessDenied : kErrorRegistryIoFailed);
   }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return fail(kErrorRegistryIoFailed);
+  if (!S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > kMaxHiveFileBytes) {
+    return fail(kErrorRegistryCorrupt);
+  }
   std::string bytes;
-  if (read_all(fd.get(), bytes) != 0) return fail(kErrorRegistryIoFailed);
+  if (read_all(fd.get(), bytes, kMaxHiveFileBytes) != 0) return fail(kErrorRegistryIoFailed);
+  if (bytes.size() > kMaxHiveFileBytes) return fail(kErrorRegistryCorrupt);
   auto tree = parse_hive_file(bytes, hive);
   if (tree.has_error()) return fail(kErrorRegistryCorrupt);
   return std::move(tree).value();
 }
 
-// The lock file beside the hive file, opened for writing; the folder is made if need be.
-Result<UniqueFd, OsError> open_lock_file(const std::string& file) {
-  if (const int error = make_folders(folder_of(file)); error != 0) return fail(write_status(error));
-  UniqueFd fd(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+// The lock file beside the hive file `target` (already past any link). Only a regular file of
+// that name will do: a link there could make this process create a file anywhere, a FIFO or a
+// device could block it.
+Result<UniqueFd, OsError> open_lock_file(const std::string& target) {
+  UniqueFd fd(::open((target + ".lock").c_str(),
+                     O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644));
   if (!fd.valid()) return fail(write_status(errno));
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return fail(kErrorRegistryIoFailed);
+  if (!S_ISREG(info.st_mode)) return fail(kErrorAccessDenied);
   return fd;
+}
+
+// The file that a change of `file` goes to, with its folder made if need be.
+Result<std::string, OsError> writable_target(const std::string& file) {
+  if (const int error = make_folders(folder_of(file)); error != 0) return fail(write_status(error));
+  return hive_target(file);
 }
 
 struct DirectoryCloser {
@@ -182,8 +241,10 @@ OsError store(const std::string& file, std::string_view text) {
   UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!fd.valid()) return write_status(errno);
 
+  // The permission bits of the file it replaces; never set-id or executable bits, which a
+  // file planted by another user could carry over to this user's file.
   struct stat existing {};
-  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 0666) : 0644;
   int error = write_all(fd.get(), text);
   if (error == 0 && ::fchmod(fd.get(), mode) != 0) error = errno;
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
@@ -259,13 +320,19 @@ const std::string& HiveFileRegistry::file_of(Hive hive) const {
 }
 
 OsError HiveFileRegistry::read_hive(Hive hive, const Reader& read) {
-  auto tree = load(file_of(hive), hive);
+  auto target = hive_target(file_of(hive));
+  if (target.has_error()) return target.error();
+  auto tree = load(target.value(), hive);
   if (tree.has_error()) return tree.error();
   return read(tree.value());
 }
 
+// A hive file that is a symbolic link stays one: the change goes to the file it leads to,
+// whose own lock file serialises every writer, through whichever link it came.
 OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
-  const std::string& file = file_of(hive);
+  auto target = writable_target(file_of(hive));
+  if (target.has_error()) return target.error();
+  const std::string& file = target.value();
   auto lock = open_lock_file(file);
   if (lock.has_error()) return lock.error();
   while (::flock(lock->get(), LOCK_EX) != 0) {
@@ -283,10 +350,11 @@ OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
 }
 
 OsError HiveFileRegistry::check_writable(Hive hive) {
-  const std::string& file = file_of(hive);
-  auto lock = open_lock_file(file);
+  auto target = writable_target(file_of(hive));
+  if (target.has_error()) return target.error();
+  auto lock = open_lock_file(target.value());
   if (lock.has_error()) return lock.error();
-  if (::access(folder_of(file).c_str(), W_OK) != 0) return write_status(errno);
+  if (::access(folder_of(target.value()).c_str(), W_OK) != 0) return write_status(errno);
   return kErrorSuccess;
 }
 

@@ -208,25 +208,52 @@ TEST_F(HiveFileRegistryTest, DeleteRemovesTheSectionAndThoseBelow) {
             "[HKEY_CLASSES_ROOT\\zubdmsx]\n\n");
 }
 
+// So is anything but a regular file (a FIFO would block, a device be read without end), a file
+// above 16 MiB, and a link that cannot be trusted or does not end.
 TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
   const std::string broken =
       "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]\n"
       "\"NextCloudFolder\"=\"C:\\\\Daten\n";
-  write_file(locations_.current_user, broken);
+  const fs::path file = locations_.current_user;
+  std::vector<std::pair<const char*, std::function<void()>>> rows = {
+      {"FIFO", [&] { EXPECT_EQ(::mkfifo(file.c_str(), 0644), 0); }},
+      {"device", [&] { fs::create_symlink("/dev/zero", file); }},
+      {"folder", [&] { fs::create_directory(file); }},
+      {"link loop", [&] { fs::create_symlink(file.filename(), file); }},
+      {"above 16 MiB", [&] { write_file(file, broken.substr(0, 37) + std::string(16 << 20, ' ')); }},
+      {"another user's link", [&] {  // needs root; without it, a folder stands in
+         fs::create_symlink(root_ / "theirs.reg", file);
+         if (::lchown(file.c_str(), 65534, 65534) != 0) fs::remove(file), fs::create_directory(file);
+       }},
+      {"does not parse", [&] { write_file(file, broken); }}};
   write_file(locations_.local_machine, "");  // empty: a root key without content
-  HiveFileRegistry files(locations_);
-  RawKey handle = 0;
-  const RawKey hkcu = raw_key(Hive::CurrentUser);
-  EXPECT_EQ(files.open_key(hkcu, u"SOFTWARE", kKeyRead, &handle), 1015u);
-  EXPECT_EQ(files.create_key(hkcu, u"SOFTWARE\\x", kKeyAllAccess, &handle), 1015u);
-  EXPECT_EQ(files.create_key(hkcu, u"", kKeyAllAccess, &handle), 1015u);
-  std::uint32_t size = 0;
-  EXPECT_EQ(files.query_value(hkcu, u"", nullptr, nullptr, &size), 1015u);
-  const std::uint8_t data[] = {'a', 0, 0, 0};
-  EXPECT_EQ(files.set_value(hkcu, u"v", kRegSz, data, sizeof data), 1015u);
-  EXPECT_EQ(files.delete_tree(hkcu, u"SOFTWARE"), 1015u);
+  ::alarm(20);  // a run that blocks ends the tests instead of hanging them
+  for (const auto& [name, make] : rows) {
+    SCOPED_TRACE(name);
+    fs::remove_all(file.parent_path());
+    fs::create_directories(file.parent_path());
+    make();
+    struct stat before {}, after {};
+    ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+    HiveFileRegistry files(locations_);
+    RawKey handle = 0;
+    const RawKey hkcu = raw_key(Hive::CurrentUser);
+    EXPECT_EQ(files.open_key(hkcu, u"SOFTWARE", kKeyRead, &handle), 1015u);
+    EXPECT_EQ(files.create_key(hkcu, u"SOFTWARE\\x", kKeyAllAccess, &handle), 1015u);
+    EXPECT_EQ(files.create_key(hkcu, u"", kKeyAllAccess, &handle), 1015u);
+    std::uint32_t size = 0;
+    EXPECT_EQ(files.query_value(hkcu, u"", nullptr, nullptr, &size), 1015u);
+    const std::uint8_t data[] = {'a', 0, 0, 0};
+    EXPECT_EQ(files.set_value(hkcu, u"v", kRegSz, data, sizeof data), 1015u);
+    EXPECT_EQ(files.delete_tree(hkcu, u"SOFTWARE"), 1015u);
+    ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+    EXPECT_TRUE(after.st_ino == before.st_ino && after.st_mtime == before.st_mtime);
+  }
+  ::alarm(0);
   EXPECT_EQ(read_file(locations_.current_user), broken);
 
+  HiveFileRegistry files(locations_);
+  RawKey handle = 0;
   auto read = Registry(files).read_string_value(Hive::CurrentUser, kLauncherKey, "NextCloudFolder");
   ASSERT_TRUE(read.has_error());
   EXPECT_EQ(read.error(), RegistryError::Key);
@@ -256,7 +283,8 @@ int refused_write_status(const HiveFileLocations& locations) {
   const std::uint8_t data[] = {'a', 0, 0, 0};
   const OsError set = files.set_value(raw_key(Hive::LocalMachine), u"v", kRegSz, data, sizeof data);
   const OsError remove = files.delete_tree(raw_key(Hive::LocalMachine), u"SYSTEM");
-  if (create != 5 || open != 5 || set != 5 || remove != 5) return 1;
+  const OsError missing = files.delete_tree(raw_key(Hive::LocalMachine), u"Nothing");
+  if (create != 5 || open != 5 || set != 5 || remove != 5 || missing != 2) return 1;
   // Reading still works.
   if (files.open_key(raw_key(Hive::LocalMachine), u"SYSTEM", kKeyRead, &handle) != 0) return 2;
   return files.close_key(handle) == 0 ? 0 : 3;
@@ -283,10 +311,44 @@ TEST_F(HiveFileRegistryTest, RefusedWritesGiveAccessDenied) {
   EXPECT_EQ(read_file(machine / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg"),
             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM]\n");
 
+  // A lock file that is a FIFO, or a link (whose target must not be made).
+  const fs::path lock = root_ / "odd" / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg.lock";
+  fs::create_directories(lock.parent_path());
+  for (const bool fifo : {true, false}) {
+    fs::remove(lock);
+    ASSERT_EQ(fifo ? ::mkfifo(lock.c_str(), 0644) : ::symlink("../../made", lock.c_str()), 0);
+    EXPECT_EQ(refused_write_status(locations_under(root_ / "home", root_ / "odd")), 0) << fifo;
+  }
+  EXPECT_FALSE(fs::exists(root_ / "made"));
+
   // A file system that refuses new folders even to root (sysfs), where there is one.
   if (::mkdir("/sys/zub_launcher_probe", 0755) != 0 && (errno == EPERM || errno == EACCES || errno == EROFS)) {
     EXPECT_EQ(refused_write_status(locations_under(root_ / "home", "/sys")), 0);
   }
+}
+
+// Dotfiles kept elsewhere: the link stays; the file it leads to, made if need be, is written
+// and holds the lock. Set-id bits of the file replaced are dropped.
+TEST_F(HiveFileRegistryTest, AHiveFileThatIsALinkStaysOneAndItsFileIsWritten) {
+  const fs::path link = locations_.current_user;
+  const std::tuple<fs::path, bool, OsError> rows[] = {{root_ / "dots" / "user.reg", true, 0},
+                                                      {root_ / "dots" / "new.reg", false, 0},
+                                                      {root_ / "no" / "x.reg", false, 5}};
+  write_file(std::get<0>(rows[0]), "Windows Registry Editor Version 5.00\n");
+  ASSERT_EQ(::chmod(std::get<0>(rows[0]).c_str(), 04640), 0);
+  for (const auto& [target, existed, status] : rows) {
+    write_file(link, ""), fs::remove(link);
+    fs::create_symlink(target, link);
+    RawKey handle = 0;
+    HiveFileRegistry files(locations_);
+    EXPECT_EQ(files.create_key(raw_key(Hive::CurrentUser), u"S", kKeyAllAccess, &handle), status);
+    EXPECT_EQ(fs::read_symlink(link), target);
+    EXPECT_EQ(read_file(target).find("[HKEY_CURRENT_USER\\S]") != std::string::npos, status == 0);
+    EXPECT_EQ(fs::exists(target.string() + ".lock"), status == 0) << target;
+    EXPECT_FALSE(fs::exists(link.string() + ".lock"));
+    EXPECT_TRUE(!existed || fs::status(target).permissions() == fs::perms(0640));
+  }
+  EXPECT_FALSE(fs::exists(root_ / "no"));
 }
 
 TEST_F(HiveFileRegistryTest, ReadAccessRefusesWritesAndDeletedKeysRefuseUse) {
