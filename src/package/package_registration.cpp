@@ -16,6 +16,7 @@
 // read-modify-writes of the hive files, atomic and under their lock. Nothing is ever shown in
 // a dialog. Exit status 0, or 1 with the reason on standard error (2 for a bad command line).
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -168,8 +169,11 @@ int remove_from(MachineHives& hives, Hive hive, const std::vector<Recorded>& val
   if (status == kErrorSuccess) {
     status = hives.change_hive(hive, [&](RegistryTree& tree, bool& changed) {
       for (const auto& recorded : values) changed = take_back(tree, hive, recorded) || changed;
-      // Under the lock: a file that would hold nothing goes, which reads the same.
-      if (changed && holds_nothing(tree, hive)) {
+      // Under the lock: a file that would hold nothing goes, which reads the same. A link (an
+      // administrator's file kept elsewhere) stays; its file is written empty instead.
+      struct stat file_status {};
+      const bool link = ::lstat(file.c_str(), &file_status) == 0 && S_ISLNK(file_status.st_mode);
+      if (changed && !link && holds_nothing(tree, hive)) {
         changed = false;
         if (::unlink(file.c_str()) != 0 && errno != ENOENT) unlink_error = errno;
       }

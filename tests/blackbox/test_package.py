@@ -83,14 +83,21 @@ class MaintainerScripts(LauncherTestCase):
             ("an administrator's values", ADMIN,
              ["HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE.reg.lock"],
              ["HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE.reg.lock"]),
+            # The file is a link to one kept elsewhere: the link stays, and so does its file,
+            # without the package's values (its lock lies beside it).
+            ("a link to the administrator's file", HEADER, ["HKEY_LOCAL_MACHINE.reg"],
+             ["HKEY_LOCAL_MACHINE.reg"]),
         ]
         for name, before, after_remove, after_purge in rows:
             with self.subTest(name):
                 self.setUp()
                 box = self.sandbox
+                hive_file = os.path.join(box.machine, "HKEY_LOCAL_MACHINE.reg")
                 if before:
                     os.makedirs(box.machine)
-                    with open(os.path.join(box.machine, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
+                    if before == HEADER:
+                        os.symlink(os.path.join(box.root, "machine.reg"), hive_file)
+                    with open(hive_file, "w") as f:
                         f.write(before)
                 box.dpkg("-i", DEB)
                 self.assertEqual(box.run("-c", box.base).returncode, 0)
@@ -112,11 +119,13 @@ class MaintainerScripts(LauncherTestCase):
                 box.dpkg("-r", "zub-launcher")
                 self.assertEqual(box.machine_files(),
                                  sorted(after_remove + ["HKEY_CLASSES_ROOT.reg.lock"]))
+                self.assertEqual(os.path.islink(hive_file), before == HEADER)
                 if before:
                     machine = box.hive("HKEY_LOCAL_MACHINE")
+                    self.assertNotIn(LIB, machine)
+                if before == ADMIN:
                     self.assertIn('"NextCloudFolder"="/srv/ZUB"', machine)
                     self.assertIn("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]", machine)
-                    self.assertNotIn(LIB, machine)
                 box.dpkg("-P", "zub-launcher")
                 self.assertEqual(box.machine_files(), after_purge)
                 # The user's base folder stays: only the installation is missing now.
