@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/posix/native_path.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/posix/runnable_content_type.h"
 #include "platform/runnable_extension.h"
 
@@ -95,20 +96,6 @@ using FileInfoOwner = std::unique_ptr<GFileInfo, GObjectOwner>;
 using TextOwner = std::unique_ptr<char, GFreeOwner>;
 using ErrorOwner = std::unique_ptr<GError, GErrorOwner>;
 
-// An open file descriptor, closed by its owner.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // True when the file is a program by its first bytes (an ELF or Windows program, or a script
 // with "#!" and a run bit), or when it cannot be judged: unreadable, or neither a regular file
@@ -116,7 +103,7 @@ class Descriptor {
 // stays readable.
 bool is_program_or_unknown(const std::string& native) {
   // Non-blocking, so that a FIFO cannot hold the launcher.
-  const Descriptor file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  const UniqueFd file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
   if (file.get() < 0 || ::fstat(file.get(), &status) != 0) return true;
   if (S_ISDIR(status.st_mode)) return false;

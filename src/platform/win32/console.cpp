@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "common/utf8.h"
+#include "platform/win32/file_handle.h"
 #include "platform/wide_string.h"
 
 namespace zub {
@@ -18,34 +19,6 @@ namespace {
 // Set once by attach_parent_console(), before any message is written.
 bool g_console_attached = false;
 
-// A handle this process opened itself (CONOUT$); closed when the owner goes.
-class OwnedFileHandle {
- public:
-  OwnedFileHandle() = default;
-  explicit OwnedFileHandle(HANDLE handle) : handle_(handle) {}
-  OwnedFileHandle(OwnedFileHandle&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  OwnedFileHandle& operator=(OwnedFileHandle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-    }
-    return *this;
-  }
-  OwnedFileHandle(const OwnedFileHandle&) = delete;
-  OwnedFileHandle& operator=(const OwnedFileHandle&) = delete;
-  ~OwnedFileHandle() { reset(); }
-
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
- private:
-  void reset() {
-    if (valid()) ::CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 bool usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
@@ -99,7 +72,7 @@ class Win32UserInterface final : public UserInterface {
     HANDLE handle = ::GetStdHandle(which);
     if (usable(handle) || !g_console_attached) return handle;
     if (!console_output_.valid()) {
-      console_output_ = OwnedFileHandle(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+      console_output_ = FileHandle(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                       OPEN_EXISTING, 0, nullptr));
     }
@@ -117,7 +90,7 @@ class Win32UserInterface final : public UserInterface {
     }
   }
 
-  OwnedFileHandle console_output_;
+  FileHandle console_output_;
 };
 
 }  // namespace

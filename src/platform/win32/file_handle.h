@@ -1,27 +1,29 @@
 #pragma once
 
-// A file handle from CreateFileW, closed by its owner.
+// Owners of the file and search handles of kernel32.
 
 #include <windows.h>
 
-#include <utility>
+#include "platform/unique_handle.h"
 
 namespace zub::win32 {
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  FileHandle(FileHandle&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  FileHandle& operator=(FileHandle&&) = delete;
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
+// From CreateFileW, closed with CloseHandle.
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static Handle invalid() { return INVALID_HANDLE_VALUE; }
+  static bool valid(Handle handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+  static BOOL close(Handle handle) { return ::CloseHandle(handle); }
 };
+using FileHandle = UniqueHandle<FileHandleTraits>;
+
+// From FindFirstFileW, closed with FindClose.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle invalid() { return INVALID_HANDLE_VALUE; }
+  static bool valid(Handle handle) { return handle != INVALID_HANDLE_VALUE; }
+  static BOOL close(Handle handle) { return ::FindClose(handle); }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
 
 }  // namespace zub::win32

@@ -15,22 +15,6 @@ namespace {
 
 const wchar_t* wide(const Path& path) { return reinterpret_cast<const wchar_t*>(path.c_str()); }
 
-// A search handle from FindFirstFileW, closed by its owner.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(FindHandle&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  FindHandle& operator=(FindHandle&&) = delete;
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // No access rights are asked for; backup semantics let folders open as well.

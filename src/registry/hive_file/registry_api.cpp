@@ -13,6 +13,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/posix/unique_fd.h"
 #include "registry/hive_file/hive_file.h"
 #include "registry/hive_file/hive_file_registry.h"
 
@@ -29,33 +30,6 @@ constexpr std::size_t kMaxHiveFileBytes = std::size_t{16} << 20;
 // Symbolic links followed from a hive path to its file, as many as the kernel follows.
 constexpr int kMaxLinkHops = 40;
 
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-      reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { reset(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now; the errno of a failed close, or 0.
-  int reset() {
-    if (fd_ < 0) return 0;
-    const int result = ::close(std::exchange(fd_, -1));
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // The status of a failed write. Whatever keeps this process from placing the file where it
 // belongs counts as a refused write, as on Windows a key the user may not change.
