@@ -100,7 +100,7 @@ class Sandbox:
     def opened(self, expect: int = 0) -> list:
         """The paths the recorder was given, once `expect` of them have arrived (the
         application is started, not waited for)."""
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + 30
         while True:
             entries = []
             if os.path.exists(self.record):

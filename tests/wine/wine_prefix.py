@@ -315,7 +315,7 @@ class Prefix:
 
     # Files that a started program leaves behind
 
-    def wait_for_lines(self, unix_path: str, count: int, timeout: float = 10) -> list:
+    def wait_for_lines(self, unix_path: str, count: int, timeout: float = 30) -> list:
         """The lines of the file once it has `count` of them (or the timeout has passed):
         programs started through the shell are not waited for."""
         deadline = time.monotonic() + timeout
