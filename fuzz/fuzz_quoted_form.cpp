@@ -95,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t pos = 0; pos < escaped.size();) {
     FUZZ_CHECK(!is_control_or_format(next_code_point(escaped, pos)));
   }
-  FUZZ_CHECK(had_controls || escaped == text);
+  // Bytes that are no UTF-8 come out as escapes, so what a terminal or the log gets is UTF-8.
+  FUZZ_CHECK(is_valid_utf8(escaped));
+  FUZZ_CHECK(had_controls || !is_valid_utf8(text) || escaped == text);
   return 0;
 }

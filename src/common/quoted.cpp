@@ -52,6 +52,29 @@ void append_escaped(std::string& out, char32_t code_point) {
   }
 }
 
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// The bytes of an ill-formed sequence in text[start, end): a surrogate in generalised UTF-8 (a
+// lone surrogate of a Windows argument) as \u{d800}, any other byte as \x9b. Raw, such bytes
+// could act on a terminal that obeys 8-bit controls (0x9B starts a control sequence there).
+void append_ill_formed(std::string& out, std::string_view text, std::size_t start,
+                       std::size_t& end) {
+  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (byte(start) == 0xED && start + 2 < text.size() && byte(start + 1) >= 0xA0 &&
+      byte(start + 1) <= 0xBF && (byte(start + 2) & 0xC0) == 0x80) {
+    end = start + 3;
+    append_code_point_escape(
+        out, 0xD000 | (static_cast<char32_t>(byte(start + 1) & 0x3F) << 6) | (byte(start + 2) & 0x3F));
+    return;
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (std::size_t i = start; i < end; ++i) {
+    out += "\\x";
+    out += kHex[byte(i) >> 4];
+    out += kHex[byte(i) & 0xF];
+  }
+}
+
 }  // namespace
 
 bool is_printable(char32_t code_point) { return in_ranges(kPrintableRanges, code_point); }
@@ -79,12 +102,14 @@ std::string escape_controls(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t start = pos;
-    // An ill-formed sequence decodes as U+FFFD, which is no control: its bytes are copied.
     const char32_t code_point = next_code_point(text, pos);
-    if (is_control_or_format(code_point)) {
+    const std::string_view sequence = text.substr(start, pos - start);
+    if (code_point == kReplacementCharacter && !is_valid_utf8(sequence)) {
+      append_ill_formed(out, text, start, pos);
+    } else if (is_control_or_format(code_point)) {
       append_code_point_escape(out, code_point);
     } else {
-      out.append(text, start, pos - start);
+      out.append(sequence);
     }
   }
   return out;

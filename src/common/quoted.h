@@ -14,8 +14,9 @@ std::string quoted_form(std::string_view text);
 
 // The text with its control and format characters (general categories Cc, Cf, Zl, Zp: line
 // breaks, tabs, bidirectional overrides, zero-width characters) escaped as quoted_form escapes
-// them ("\n", "\u{202e}"); every other character, backslashes and quotes included, and bytes
-// that are no UTF-8, stay as they are, and no quotes are added. For link and file-system text
+// them ("\n", "\u{202e}"); bytes that are no UTF-8 become "\x9b" (a lone surrogate of a Windows
+// argument "\u{d800}"); every other character, backslashes and quotes included, stays as it is,
+// and no quotes are added. For link and file-system text
 // inside messages: it can neither start lines of its own nor reorder the text around it.
 std::string escape_controls(std::string_view text);
 

@@ -145,6 +145,7 @@ class ScanAndDispatch(FrontendTestCase):
             ("-h before a bad link", ["-h", "kein link"], "kein link"),
             ("options after a bad link are not looked at", ["x", "-h"], "x"),
             ("empty argument", [""], ""),
+            ("bytes that are no UTF-8 shown escaped", [b"zubdmX:/a\x9bb\x85c"], "zubdmX:/a\\x9bb\\x85c"),
         ]
         for name, args, link in rows:
             with self.subTest(name):

@@ -165,7 +165,9 @@ TEST(EscapeControls, OnlyControlsAndFormatsChange) {
        "\\u{85}\\u{202e}\\u{200b}\\u{2028}"},
       {"combining mark, no-break space, private use stay", "a\xCC\x81\xC2\xA0\xEE\x80\x80",
        "a\xCC\x81\xC2\xA0\xEE\x80\x80"},
-      {"ill-formed bytes stay", "a\xFF\xE2\x82", "a\xFF\xE2\x82"},
+      {"ill-formed bytes as \\x", "a\x9B" "b\x85" "c\xE2\x82", "a\\x9bb\\x85c\\xe2\\x82"},
+      {"lone surrogate of an argument", "a\xED\xA0\x80" "b", "a\\u{d800}b"},
+      {"replacement character stays", "\xEF\xBF\xBD", "\xEF\xBF\xBD"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(escape_controls(row.text), row.expected) << row.name;
