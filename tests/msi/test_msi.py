@@ -37,6 +37,7 @@ PRODUCT_NAME = "ZUB Launcher"
 DEFAULT = "(Default)"
 
 INSTALL_FAILURE = 1603 % 256  # exit codes arrive modulo 256
+UNKNOWN_PRODUCT = 1605 % 256
 BASE_DIR_NOT_SET = 3
 OUTSIDE_BASE_DIR = 17
 
@@ -169,19 +170,23 @@ class Wine:
             os.remove(log)
         return lines
 
-    def installed_versions(self) -> list:
-        """DisplayVersion of every installed product of this name."""
+    def installed_products(self) -> list:
+        """(product code, DisplayVersion) of every installed product of this name: the product
+        code names its key under the Uninstall key."""
         if self.run("reg", "query", UNINSTALL_KEY, "/s") != 0:
             return []
-        versions, name = [], None
+        products, code, name = [], None, None
         for row in self.read_output().splitlines():
             if row.startswith("HKEY_"):
-                name = None
+                code, name = row.rsplit("\\", 1)[1], None
             elif row.startswith("    DisplayName    REG_SZ    "):
                 name = row.split("    ", 3)[3]
             elif row.startswith("    DisplayVersion    REG_SZ    ") and name == PRODUCT_NAME:
-                versions.append(row.split("    ", 3)[3])
-        return versions
+                products.append((code, row.split("    ", 3)[3]))
+        return products
+
+    def installed_versions(self) -> list:
+        return [version for _, version in self.installed_products()]
 
 
 def product_version(msi: str) -> str:
@@ -322,7 +327,14 @@ class Installer(unittest.TestCase):
         self.install(self.older_msi, expect=INSTALL_FAILURE)
         self.assertEqual(self.wine.installed_versions(), [self.version])
         self.assertInstalled(install_dir, base_dir)
-        self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
+        # Removal takes the installed product: another build's package is unknown (Windows ends
+        # with 1605, Wine 8 with 1603) and removes nothing; the product code from the Uninstall
+        # key removes it.
+        self.assertIn(self.wine.msiexec("/x", self.older_msi), (UNKNOWN_PRODUCT, INSTALL_FAILURE),
+                      self.wine.log_tail())
+        self.assertEqual(self.wine.installed_versions(), [self.version])
+        [(product_code, _)] = self.wine.installed_products()
+        self.assertEqual(self.wine.msiexec("/x", product_code), 0, self.wine.log_tail())
         self.assertNothingLeft(install_dir)
 
     def test_installation_directory_with_trailing_backslash_is_refused(self):
