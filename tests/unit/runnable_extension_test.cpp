@@ -1,7 +1,10 @@
-// Which files the shell would run: by name (PATHEXT and the runnable types), by first bytes, and
-// the type under which a file is handed over.
+// Which files the shell would run: by name (PATHEXT and the runnable types), by program headers,
+// the judgement of a file from what the platform learnt, and the type a file is handed over as.
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "common/utf8.h"
 #include "platform/runnable_extension.h"
@@ -39,6 +42,8 @@ TEST(RunnableExtension, Table) {
       {u"\\\\?\\C:\\Docs\\Add-in.XLL", u"", true},
       {u"\\\\?\\C:\\Docs\\x.searchConnector-ms", u"", true},
       {u"\\\\?\\C:\\Docs\\Abbild.iso", u"", true},
+      {u"\\\\?\\C:\\Docs\\Makros.XLA", u"", true},  // add-ins of the 97-2003 formats too
+      {u"\\\\?\\C:\\Docs\\Seite.mhtml", u"", true},  // handled by MSHTML, blocked by Outlook
       // Documents that merely may carry macros stay openable.
       {u"\\\\?\\C:\\Docs\\Bericht.docm", std::u16string(kDefaultPathExt), false},
       {u"\\\\?\\C:\\Docs\\Tabelle.xlsm", std::u16string(kDefaultPathExt), false},
@@ -59,15 +64,82 @@ TEST(RunnableExtension, Table) {
   }
 }
 
-TEST(ProgramContent, FirstBytesAndType) {
-  EXPECT_TRUE(is_program_content("MZ\x90", false));
-  EXPECT_TRUE(is_program_content("\x7F" "ELF", false));
-  EXPECT_TRUE(is_program_content("#!/bin/sh", true));
-  EXPECT_FALSE(is_program_content("#!/bin/sh", false));  // a script without its run bit
-  EXPECT_FALSE(is_program_content("%PDF", true));
+// A DOS header whose e_lfanew (at 0x3C) is 0x40, followed by `header`.
+std::string dos_program(std::string_view header) {
+  std::string bytes = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4);
+  return bytes + std::string(header);
+}
+
+TEST(ProgramContent, HeadersAndType) {
+  const std::string pe = dos_program(std::string_view("PE\0\0", 4));
+  EXPECT_EQ(program_header_offset(pe, pe.size()), 0x40u);
+  EXPECT_EQ(program_header_offset(pe, 0x41), std::nullopt);  // e_lfanew beyond the file
+  EXPECT_EQ(program_header_offset("MZ;Mosambik;Maputo\n", 64), std::nullopt);
+  EXPECT_TRUE(is_program_content(pe, std::string_view("PE\0\0", 4), false));
+  EXPECT_TRUE(is_program_content(pe, "NE\x05", false));
+  EXPECT_TRUE(is_program_content(pe, "LX", false));
+  EXPECT_FALSE(is_program_content(pe, "PE", false));           // a PE signature has four bytes
+  EXPECT_FALSE(is_program_content("MZ-Nummer 4711", "", true));  // text, no program header
+  EXPECT_TRUE(is_program_content("\x7F" "ELF\x02\x01\x01", "", false));
+  EXPECT_FALSE(is_program_content("\x7F" "ELF ist ein Format", "", false));  // no valid ident
+  EXPECT_TRUE(is_program_content("#!/bin/sh", "", true));
+  EXPECT_FALSE(is_program_content("#!/bin/sh", "", false));  // a script that cannot run
   EXPECT_EQ(association_class(u"\\\\?\\C:\\Docs\\Rechnung.pdf"), u".pdf");
   EXPECT_EQ(association_class(u"C:\\Docs.zubt\\report"), u".");  // the type Windows gives it
   EXPECT_EQ(association_class(u"C:\\Docs\\x.%ZUBEXT%"), u".%ZUBEXT%");
+}
+
+TEST(JudgeFile, OneRowPerRule) {
+  const auto facts = [](std::uint32_t attributes, std::uint32_t open_error,
+                        std::uint32_t read_error, bool runnable_name = false) {
+    FileFacts f;
+    f.attributes = attributes;
+    f.open_error = open_error;
+    f.read_error = read_error;
+    f.runnable_name = runnable_name;
+    return f;
+  };
+  const auto read = [](std::string_view first) {
+    FileFacts f;
+    f.content_read = true;
+    f.first_bytes = first;
+    return f;
+  };
+  struct Row {
+    const char* rule;
+    FileFacts facts;
+    FileVerdict expected;
+  };
+  std::vector<Row> rows = {
+      {"a folder opens whatever its name", facts(kAttributeDirectory, 0, 0, true),
+       FileVerdict::Open},
+      {"a runnable name refuses a file", facts(0, 0, 0, true), FileVerdict::Refuse},
+      {"held open without sharing", facts(0, kErrorSharingViolation, 0), FileVerdict::Open},
+      {"locked", facts(0, 0, kErrorLockViolation), FileVerdict::Open},
+      {"access denied", facts(0, kErrorAccessDenied, 0), FileVerdict::Refuse},
+      {"a virus found", facts(0, 0, kErrorVirusInfected), FileVerdict::Refuse},
+      {"unreadable", facts(0, 0, kErrorReadFault), FileVerdict::Refuse},
+      {"neither file nor folder", facts(kAttributeDevice, 0, 0), FileVerdict::Refuse},
+      {"a file is read", facts(0, 0, 0), FileVerdict::ReadContent},
+      {"a program", read("\x7F" "ELF\x01\x01\x01"), FileVerdict::Refuse},
+      {"a document", read("MZ;Mosambik"), FileVerdict::Open},
+  };
+  for (const auto online : {kAttributeOffline, kAttributeRecallOnOpen,
+                            kAttributeRecallOnDataAccess}) {
+    rows.push_back({"online-only: never read", facts(online, 0, 0), FileVerdict::Open});
+    rows.push_back({"online-only: still by name", facts(online, 0, 0, true), FileVerdict::Refuse});
+  }
+  for (const auto cloud : {kErrorCloudFileProviderNotRunning, kErrorCloudFileNetworkUnavailable,
+                           kErrorCloudFileUnsuccessful, kErrorCloudFileRequestAborted,
+                           kErrorCloudFileAccessDenied, kErrorCloudFileRequestCanceled,
+                           kErrorCloudFileProviderTerminated}) {
+    rows.push_back({"cloud provider cannot fetch", facts(0, 0, cloud), FileVerdict::Open});
+  }
+  for (const auto& row : rows) {
+    EXPECT_EQ(judge_file(row.facts), row.expected)
+        << row.rule << " (attributes " << row.facts.attributes << ", errors "
+        << row.facts.open_error << "/" << row.facts.read_error << ")";
+  }
 }
 
 }  // namespace
