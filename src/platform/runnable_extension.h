@@ -61,14 +61,14 @@ inline constexpr std::size_t kProgramHeaderSize = 4;
 // Windows'; Linux, which has neither cloud files nor mandatory locks, reports its failures as
 // kErrorOpenFailed and kErrorReadFault.
 struct FileFacts {
-  bool runnable_name = false;     // by name: the runnable types, PATHEXT, AssocIsDangerous
-  std::uint32_t attributes = 0;   // as far as known without reading the file's data
-  std::uint32_t open_error = 0;   // reaching the file (its attributes, or opening it); 0: none
-  std::uint32_t read_error = 0;   // reading its bytes; 0: none
-  bool script_may_run = false;    // "#!" runs: Linux, with a run bit
-  bool content_read = false;      // the two fields below hold what was read
-  std::string_view first_bytes;   // up to kDosHeaderSize from the start
-  std::string_view header_bytes;  // up to kProgramHeaderSize at program_header_offset
+  bool runnable_name = false;          // the runnable types, PATHEXT, AssocIsDangerous
+  std::uint32_t attributes = 0;        // as far as known without reading the file's data
+  std::uint32_t open_error = 0;        // reaching it (its attributes, or opening it); 0: none
+  std::uint32_t read_error = 0;        // reading its bytes; 0: none
+  bool script_may_run = false;         // "#!" runs: Linux, with a run bit
+  bool content_read = false;           // the two fields below hold what was read
+  std::string_view first_bytes = {};   // up to kDosHeaderSize from the start
+  std::string_view header_bytes = {};  // up to kProgramHeaderSize at program_header_offset
 };
 
 enum class FileVerdict {

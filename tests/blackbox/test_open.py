@@ -9,9 +9,6 @@ import unittest
 
 from sandbox import LONGEST_ARGUMENT, OpenTestCase, line
 
-# A DOS header whose e_lfanew leads to a PE signature: a Windows program to the system.
-PE_HEADER = b"MZ" + bytes(58) + b"\x40\0\0\0" + b"PE\0\0" + bytes(20)
-
 
 class OpensDocuments(OpenTestCase):
     def test_opens_the_document_silently(self):
@@ -41,8 +38,7 @@ class OpensDocuments(OpenTestCase):
         links = ["zubdms:/Projekte/", "zubdms:/", "zubdms:"] + ["zubdms:/" + f for f in folders]
         for link in links:
             self.assertRun(self.sandbox.run(link), 0, name=link)
-        dotted = os.path.join(self.sandbox.root, "ZUB.com")
-        os.makedirs(dotted)
+        dotted = os.path.dirname(self.sandbox.write("ZUB.com/x.txt"))
         self.sandbox.set_base_dir(dotted)
         self.assertRun(self.sandbox.run("zubdms:/"), 0)
         expected = [base + "/" + f for f in folders] + [base + "/Projekte", base, base, dotted]
@@ -147,16 +143,16 @@ class RefusesExecutableContent(OpenTestCase):
         self.sandbox.write("Docs/tool.py", b"print(1)\n")
         self.sandbox.write("Docs/start.desktop",
                            b"[Desktop Entry]\nType=Application\nName=x\nExec=true\n")
-        # Programs by their content, whatever their names say.
+        # Programs by their content (ELF; e_lfanew leading to "PE"), whatever their names say.
         shutil.copy("/bin/true", os.path.join(base, "Rechnung.pdf"))
-        self.sandbox.write("Docs/notes.txt", PE_HEADER)
+        self.sandbox.write("Docs/notes.txt", b"MZ" + bytes(58) + b"\x40\0\0\0PE\0\0")
         os.chmod(self.sandbox.write("Docs/x.pdf", b"#!/bin/sh\necho ran\n"), 0o755)
         # Types that run on Windows are refused here too, whatever the desktop does with them.
-        for name in ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar", "Archiv.cab"):
+        windows_types = ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar", "Archiv.cab")
+        for name in windows_types:
             self.sandbox.write("Docs/" + name, b"x")
         for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop", "Rechnung.pdf",
-                     "notes.txt", "x.pdf", "x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar",
-                     "Archiv.cab"):
+                     "notes.txt", "x.pdf") + windows_types:
             link = "zubdms:/" + name
             self.assertRun(self.sandbox.run(link), 16,
                            stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +

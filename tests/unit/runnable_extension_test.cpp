@@ -64,20 +64,14 @@ TEST(RunnableExtension, Table) {
   }
 }
 
-// A DOS header whose e_lfanew (at 0x3C) is 0x40, followed by `header`.
-std::string dos_program(std::string_view header) {
-  std::string bytes = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4);
-  return bytes + std::string(header);
-}
-
 TEST(ProgramContent, HeadersAndType) {
-  const std::string pe = dos_program(std::string_view("PE\0\0", 4));
+  // A DOS header whose e_lfanew (at 0x3C) leads to a PE signature at 0x40.
+  const std::string pe = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0PE\0\0", 8);
   EXPECT_EQ(program_header_offset(pe, pe.size()), 0x40u);
   EXPECT_EQ(program_header_offset(pe, 0x41), std::nullopt);  // e_lfanew beyond the file
   EXPECT_EQ(program_header_offset("MZ;Mosambik;Maputo\n", 64), std::nullopt);
-  EXPECT_TRUE(is_program_content(pe, std::string_view("PE\0\0", 4), false));
+  EXPECT_TRUE(is_program_content(pe, pe.substr(0x40), false));
   EXPECT_TRUE(is_program_content(pe, "NE\x05", false));
-  EXPECT_TRUE(is_program_content(pe, "LX", false));
   EXPECT_FALSE(is_program_content(pe, "PE", false));           // a PE signature has four bytes
   EXPECT_FALSE(is_program_content("MZ-Nummer 4711", "", true));  // text, no program header
   EXPECT_TRUE(is_program_content("\x7F" "ELF\x02\x01\x01", "", false));
@@ -90,55 +84,42 @@ TEST(ProgramContent, HeadersAndType) {
 }
 
 TEST(JudgeFile, OneRowPerRule) {
-  const auto facts = [](std::uint32_t attributes, std::uint32_t open_error,
-                        std::uint32_t read_error, bool runnable_name = false) {
-    FileFacts f;
-    f.attributes = attributes;
-    f.open_error = open_error;
-    f.read_error = read_error;
-    f.runnable_name = runnable_name;
-    return f;
-  };
-  const auto read = [](std::string_view first) {
-    FileFacts f;
-    f.content_read = true;
-    f.first_bytes = first;
-    return f;
-  };
+  using V = FileVerdict;
   struct Row {
     const char* rule;
     FileFacts facts;
-    FileVerdict expected;
+    V expected;
   };
   std::vector<Row> rows = {
-      {"a folder opens whatever its name", facts(kAttributeDirectory, 0, 0, true),
-       FileVerdict::Open},
-      {"a runnable name refuses a file", facts(0, 0, 0, true), FileVerdict::Refuse},
-      {"held open without sharing", facts(0, kErrorSharingViolation, 0), FileVerdict::Open},
-      {"locked", facts(0, 0, kErrorLockViolation), FileVerdict::Open},
-      {"access denied", facts(0, kErrorAccessDenied, 0), FileVerdict::Refuse},
-      {"a virus found", facts(0, 0, kErrorVirusInfected), FileVerdict::Refuse},
-      {"unreadable", facts(0, 0, kErrorReadFault), FileVerdict::Refuse},
-      {"neither file nor folder", facts(kAttributeDevice, 0, 0), FileVerdict::Refuse},
-      {"a file is read", facts(0, 0, 0), FileVerdict::ReadContent},
-      {"a program", read("\x7F" "ELF\x01\x01\x01"), FileVerdict::Refuse},
-      {"a document", read("MZ;Mosambik"), FileVerdict::Open},
+      {"a folder, whatever its name", {.runnable_name = true, .attributes = kAttributeDirectory},
+       V::Open},
+      {"a runnable name", {.runnable_name = true}, V::Refuse},
+      {"held open without sharing", {.open_error = kErrorSharingViolation}, V::Open},
+      {"locked", {.read_error = kErrorLockViolation}, V::Open},
+      {"access denied", {.open_error = kErrorAccessDenied}, V::Refuse},
+      {"a virus found", {.read_error = kErrorVirusInfected}, V::Refuse},
+      {"unreadable", {.read_error = kErrorReadFault}, V::Refuse},
+      {"neither file nor folder", {.attributes = kAttributeDevice}, V::Refuse},
+      {"a file, not yet read", {}, V::ReadContent},
+      {"a program", {.content_read = true, .first_bytes = "\x7F" "ELF\x01\x01\x01"}, V::Refuse},
+      {"a document", {.content_read = true, .first_bytes = "MZ;Mosambik"}, V::Open},
   };
-  for (const auto online : {kAttributeOffline, kAttributeRecallOnOpen,
-                            kAttributeRecallOnDataAccess}) {
-    rows.push_back({"online-only: never read", facts(online, 0, 0), FileVerdict::Open});
-    rows.push_back({"online-only: still by name", facts(online, 0, 0, true), FileVerdict::Refuse});
+  for (const auto online :
+       {kAttributeOffline, kAttributeRecallOnOpen, kAttributeRecallOnDataAccess}) {
+    rows.push_back({"online-only, never read", {.attributes = online}, V::Open});
+    rows.push_back({"online-only, by name", {.runnable_name = true, .attributes = online},
+                    V::Refuse});
   }
   for (const auto cloud : {kErrorCloudFileProviderNotRunning, kErrorCloudFileNetworkUnavailable,
                            kErrorCloudFileUnsuccessful, kErrorCloudFileRequestAborted,
                            kErrorCloudFileAccessDenied, kErrorCloudFileRequestCanceled,
                            kErrorCloudFileProviderTerminated}) {
-    rows.push_back({"cloud provider cannot fetch", facts(0, 0, cloud), FileVerdict::Open});
+    rows.push_back({"the cloud provider cannot fetch it", {.read_error = cloud}, V::Open});
   }
   for (const auto& row : rows) {
     EXPECT_EQ(judge_file(row.facts), row.expected)
-        << row.rule << " (attributes " << row.facts.attributes << ", errors "
-        << row.facts.open_error << "/" << row.facts.read_error << ")";
+        << row.rule << ", attributes " << row.facts.attributes << ", error "
+        << row.facts.open_error << "/" << row.facts.read_error;
   }
 }
 
