@@ -46,6 +46,8 @@ static_assert(kAttributeOffline == FILE_ATTRIBUTE_OFFLINE);
 static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED);
 static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION);
 static_assert(kErrorLockViolation == ERROR_LOCK_VIOLATION);
+static_assert(kErrorReadFault == ERROR_READ_FAULT);
+static_assert(kErrorOpenFailed == ERROR_OPEN_FAILED);
 
 std::u16string_view last_name(const Path& path) {
   const auto separator = path.find_last_of(u"\\/");
@@ -55,17 +57,20 @@ std::u16string_view last_name(const Path& path) {
 
 // The file's attributes, learnt without opening it. FILE_ATTRIBUTE_RECALL_ON_OPEN appears only
 // in a folder's listing, and opening such a file fetches at least part of it (Microsoft, "File
-// Attribute Constants"): the listing comes first. It serves only when it names the very file
-// (no wildcard matched, no other letter case in a case-sensitive folder); otherwise, and for a
-// drive's root, which no listing shows, GetFileAttributesExW answers.
+// Attribute Constants"): the listing comes first. It serves only when it names the very file,
+// by its long or its short name (no wildcard matched, no other letter case in a case-sensitive
+// folder); otherwise, and for a drive's root, which no listing shows, GetFileAttributesExW
+// answers.
 void query_attributes(const Path& path, FileFacts& facts) {
   const auto name = last_name(path);
   if (!name.empty() && name.find_first_of(u"*?<>\"") == std::u16string_view::npos) {
     WIN32_FIND_DATAW found;
-    const FindHandle listing(FindFirstFileExW(wide(path), FindExInfoBasic, &found,
+    const FindHandle listing(FindFirstFileExW(wide(path), FindExInfoStandard, &found,
                                               FindExSearchNameMatch, nullptr, 0));
-    if (listing.valid() &&
-        name == std::u16string_view(reinterpret_cast<const char16_t*>(found.cFileName))) {
+    const auto names = [&name](const wchar_t* listed) {
+      return name == std::u16string_view(reinterpret_cast<const char16_t*>(listed));
+    };
+    if (listing.valid() && (names(found.cFileName) || names(found.cAlternateFileName))) {
       facts.attributes = found.dwFileAttributes;
       return;
     }
