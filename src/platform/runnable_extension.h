@@ -27,9 +27,10 @@ std::vector<std::u16string> shell_extensions(std::u16string_view path);
 // types; ASCII case is ignored.
 bool has_runnable_extension(std::u16string_view path, std::u16string_view path_ext);
 
-// Windows' file attributes (FILE_ATTRIBUTE_*) that the judgement of a file reads. Linux gives
-// kAttributeDirectory for a folder and kAttributeDevice for what is neither folder nor regular
-// file (a FIFO, a socket, a device).
+// Windows' file attributes (FILE_ATTRIBUTE_*) that the judgement of a file reads, with
+// Microsoft's values (MinGW's headers lack the two RECALL_ attributes, and below the error codes
+// from 225 on). Linux gives kAttributeDirectory for a folder and kAttributeDevice for what is
+// neither folder nor regular file (a FIFO, a socket, a device).
 inline constexpr std::uint32_t kAttributeDirectory = 0x00000010;           // _DIRECTORY
 inline constexpr std::uint32_t kAttributeDevice = 0x00000040;              // _DEVICE
 inline constexpr std::uint32_t kAttributeOffline = 0x00001000;             // _OFFLINE
