@@ -1,9 +1,13 @@
 #pragma once
 
 // Which files the shell would run instead of open, by name (the extensions of PATHEXT and the
-// runnable types) and by content (the first bytes of programs), and the type under which a file
-// is handed over. Pure rules, shared by both platforms' shells and their tests.
+// runnable types) and by content (the headers of programs), the judgement of a file from what
+// the platform learnt about it, and the type under which a file is handed over. Pure rules,
+// shared by both platforms' shells and their tests.
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,14 +27,79 @@ std::vector<std::u16string> shell_extensions(std::u16string_view path);
 // types; ASCII case is ignored.
 bool has_runnable_extension(std::u16string_view path, std::u16string_view path_ext);
 
-// The number of first bytes that is_program_content looks at.
-inline constexpr std::size_t kProgramSignatureSize = 4;
+// Windows' file attributes (FILE_ATTRIBUTE_*) that the judgement of a file reads, with
+// Microsoft's values (MinGW's headers lack the two RECALL_ attributes, and below the error codes
+// from 225 on). Linux gives kAttributeDirectory for a folder and kAttributeDevice for what is
+// neither folder nor regular file (a FIFO, a socket, a device).
+inline constexpr std::uint32_t kAttributeDirectory = 0x00000010;           // _DIRECTORY
+inline constexpr std::uint32_t kAttributeDevice = 0x00000040;              // _DEVICE
+inline constexpr std::uint32_t kAttributeOffline = 0x00001000;             // _OFFLINE
+inline constexpr std::uint32_t kAttributeRecallOnOpen = 0x00040000;        // _RECALL_ON_OPEN
+inline constexpr std::uint32_t kAttributeRecallOnDataAccess = 0x00400000;  // _RECALL_ON_DATA_ACCESS
 
-// True when a file beginning with `first_bytes` is a program that the system starts by its
-// content, whatever its name: a Windows program ("MZ"), an ELF file, and, when `script_may_run`,
-// a script that names its interpreter ("#!"). Linux runs such a script only with its run bit;
-// the Windows build cannot see that bit (Wine decides by it) and passes true.
-bool is_program_content(std::string_view first_bytes, bool script_may_run);
+// Windows error codes (winerror.h) that the judgement tells apart.
+inline constexpr std::uint32_t kErrorAccessDenied = 5;                  // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kErrorReadFault = 30;                    // ERROR_READ_FAULT
+inline constexpr std::uint32_t kErrorSharingViolation = 32;             // ERROR_SHARING_VIOLATION
+inline constexpr std::uint32_t kErrorLockViolation = 33;                // ERROR_LOCK_VIOLATION
+inline constexpr std::uint32_t kErrorOpenFailed = 110;                  // ERROR_OPEN_FAILED
+inline constexpr std::uint32_t kErrorVirusInfected = 225;               // ERROR_VIRUS_INFECTED
+// The cloud-files filter's answers when a placeholder's data cannot be fetched.
+inline constexpr std::uint32_t kErrorCloudFileProviderNotRunning = 362;  // _PROVIDER_NOT_RUNNING
+inline constexpr std::uint32_t kErrorCloudFileNetworkUnavailable = 388;  // _NETWORK_UNAVAILABLE
+inline constexpr std::uint32_t kErrorCloudFileUnsuccessful = 389;        // _UNSUCCESSFUL
+inline constexpr std::uint32_t kErrorCloudFileRequestAborted = 393;      // _REQUEST_ABORTED
+inline constexpr std::uint32_t kErrorCloudFileAccessDenied = 395;        // _ACCESS_DENIED
+inline constexpr std::uint32_t kErrorCloudFileRequestCanceled = 398;     // _REQUEST_CANCELED
+inline constexpr std::uint32_t kErrorCloudFileProviderTerminated = 404;  // _PROVIDER_TERMINATED
+
+// How many first bytes the platform reads (a DOS header), and how many at the offset that
+// program_header_offset names.
+inline constexpr std::size_t kDosHeaderSize = 64;
+inline constexpr std::size_t kProgramHeaderSize = 4;
+
+// What the platform has learnt about a file, in the order it learns it. Error codes are
+// Windows'; Linux, which has neither cloud files nor mandatory locks, reports its failures as
+// kErrorOpenFailed and kErrorReadFault.
+struct FileFacts {
+  bool runnable_name = false;          // the runnable types, PATHEXT, AssocIsDangerous
+  std::uint32_t attributes = 0;        // as far as known without reading the file's data
+  std::uint32_t open_error = 0;        // reaching it (its attributes, or opening it); 0: none
+  std::uint32_t read_error = 0;        // reading its bytes; 0: none
+  bool script_may_run = false;         // "#!" runs: Linux, with a run bit
+  bool content_read = false;           // the two fields below hold what was read
+  std::string_view first_bytes = {};   // up to kDosHeaderSize from the start
+  std::string_view header_bytes = {};  // up to kProgramHeaderSize at program_header_offset
+};
+
+enum class FileVerdict {
+  Open,         // a folder, a document, or a file that must be judged by its (passing) name
+  Refuse,       // the shell would run it, or it cannot be judged
+  ReadContent,  // a file whose first bytes decide: read them, then judge again
+};
+
+// The judgement of a file before it is handed over. In this order: a folder opens whatever its
+// name; a runnable name refuses; a failure to reach or read the file refuses, except that a
+// file another program holds (sharing or lock violation) or whose data the cloud-files
+// provider cannot fetch now is judged by its name alone; anything that is neither file nor
+// folder refuses; an online-only file (offline, recall on open or on data access) is judged by
+// its name, so that its application, not the launcher, fetches it; otherwise its content
+// decides (is_program_content).
+FileVerdict judge_file(const FileFacts& facts);
+
+// Where a Windows program's header lies: e_lfanew of the DOS header (32-bit little-endian at
+// 0x3C) when `first_bytes` begin with one ("MZ", 64 bytes) and the offset leaves room for a
+// signature inside a file of `file_size` bytes. Nothing otherwise: no second read is needed.
+std::optional<std::uint32_t> program_header_offset(std::string_view first_bytes,
+                                                   std::uint64_t file_size);
+
+// True when a file is a program that the system starts by its content, whatever its name: a
+// DOS header whose e_lfanew leads to a PE, NE, LE or LX header (`header_bytes`, read there), an
+// ELF file with a valid identification, and, when `script_may_run`, a script that names its
+// interpreter ("#!"). Only Linux runs such a script, and only with its run bit; handed over as
+// its type, Windows and Wine open it as a document.
+bool is_program_content(std::string_view first_bytes, std::string_view header_bytes,
+                        bool script_may_run);
 
 // The file type under which the shell is to open the file: the extension of its last name
 // (".pdf"), or "." for a name without one, the type Windows gives such files. Opened as its type,

@@ -14,7 +14,9 @@ class Shell {
 
   // True when the file is something the shell would run rather than open (programs, scripts,
   // shortcuts, ...), by its name or by its content, or when its content cannot be judged. Such a
-  // file is never handed over.
+  // file is never handed over. A folder never is; a file whose content the launcher must not or
+  // cannot read now (online-only, held by another program, its cloud provider unreachable) is
+  // judged by its name alone (judge_file).
   virtual bool is_executable_content(const Path& path) = 0;
   // One open attempt, judged at once: ShellExecuteExW "open", SW_SHOW, with the file's own type
   // as class, so that the application of the type gets it; GIO's default application on Linux.

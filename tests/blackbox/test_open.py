@@ -30,12 +30,19 @@ class OpensDocuments(OpenTestCase):
         self.assertEqual(self.sandbox.opened(expect=1), [plan])
 
     def test_folders_and_the_base_itself(self):
-        os.makedirs(os.path.join(self.sandbox.base, "Projekte"))
-        for link in ("zubdms:/Projekte", "zubdms:/Projekte/", "zubdms:/", "zubdms:"):
-            self.assertRun(self.sandbox.run(link), 0, name=link)
         base = self.sandbox.base
-        self.assertEqual(sorted(self.sandbox.opened(expect=4)),
-                         sorted([base + "/Projekte"] * 2 + [base] * 2))
+        # Whatever their names: a customer's domain, types that run as files.
+        folders = ["Projekte", "www.kunde.com", "Release.app", "Fotos.img", "Archiv.cab"]
+        for folder in folders:
+            os.makedirs(os.path.join(base, folder))
+        links = ["zubdms:/Projekte/", "zubdms:/", "zubdms:"] + ["zubdms:/" + f for f in folders]
+        for link in links:
+            self.assertRun(self.sandbox.run(link), 0, name=link)
+        dotted = os.path.dirname(self.sandbox.write("ZUB.com/x.txt"))
+        self.sandbox.set_base_dir(dotted)
+        self.assertRun(self.sandbox.run("zubdms:/"), 0)
+        expected = [base + "/" + f for f in folders] + [base + "/Projekte", base, base, dotted]
+        self.assertEqual(sorted(self.sandbox.opened(expect=len(expected))), sorted(expected))
 
     def test_link_inside_the_base_is_followed(self):
         target = self.sandbox.write("Docs/Archiv/2023.txt")
@@ -136,21 +143,29 @@ class RefusesExecutableContent(OpenTestCase):
         self.sandbox.write("Docs/tool.py", b"print(1)\n")
         self.sandbox.write("Docs/start.desktop",
                            b"[Desktop Entry]\nType=Application\nName=x\nExec=true\n")
-        # Programs by their content, whatever their names say.
+        # Programs by their content (ELF; e_lfanew leading to "PE"), whatever their names say.
         shutil.copy("/bin/true", os.path.join(base, "Rechnung.pdf"))
-        self.sandbox.write("Docs/notes.txt", b"MZ\x90\x00")
+        self.sandbox.write("Docs/notes.txt", b"MZ" + bytes(58) + b"\x40\0\0\0PE\0\0")
         os.chmod(self.sandbox.write("Docs/x.pdf", b"#!/bin/sh\necho ran\n"), 0o755)
         # Types that run on Windows are refused here too, whatever the desktop does with them.
-        for name in ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar"):
+        windows_types = ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar", "Archiv.cab")
+        for name in windows_types:
             self.sandbox.write("Docs/" + name, b"x")
         for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop", "Rechnung.pdf",
-                     "notes.txt", "x.pdf", "x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar"):
+                     "notes.txt", "x.pdf") + windows_types:
             link = "zubdms:/" + name
             self.assertRun(self.sandbox.run(link), 16,
                            stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +
                                        link + "\nFile: " + base + "/" + name + "\n"),
                            name=name)
-        self.assertNothingOpenedBesides("control.txt")
+        # Text that merely begins like a program: no PE header, no valid ELF identification, a
+        # script without its run bit.
+        documents = {"Mosambik.csv": b"MZ;Mosambik;Maputo\n", "Notiz.txt": b"MZ-Nummer 4711\n",
+                     "Format.txt": b"\x7fELF ist ein Format\n", "y.pdf": b"#!/bin/sh\necho ran\n"}
+        for name, content in documents.items():
+            self.sandbox.write("Docs/" + name, content)
+            self.assertRun(self.sandbox.run("zubdms:/" + name), 0, name=name)
+        self.assertNothingOpenedBesides("control.txt", [base + "/" + name for name in documents])
 
 
 class ShellFailure(OpenTestCase):

@@ -1,7 +1,10 @@
-// Which files the shell would run: by name (PATHEXT and the runnable types), by first bytes, and
-// the type under which a file is handed over.
+// Which files the shell would run: by name (PATHEXT and the runnable types), by program headers,
+// the judgement of a file from what the platform learnt, and the type a file is handed over as.
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "common/utf8.h"
 #include "platform/runnable_extension.h"
@@ -39,6 +42,8 @@ TEST(RunnableExtension, Table) {
       {u"\\\\?\\C:\\Docs\\Add-in.XLL", u"", true},
       {u"\\\\?\\C:\\Docs\\x.searchConnector-ms", u"", true},
       {u"\\\\?\\C:\\Docs\\Abbild.iso", u"", true},
+      {u"\\\\?\\C:\\Docs\\Makros.XLA", u"", true},  // add-ins of the 97-2003 formats too
+      {u"\\\\?\\C:\\Docs\\Seite.mhtml", u"", true},  // handled by MSHTML, blocked by Outlook
       // Documents that merely may carry macros stay openable.
       {u"\\\\?\\C:\\Docs\\Bericht.docm", std::u16string(kDefaultPathExt), false},
       {u"\\\\?\\C:\\Docs\\Tabelle.xlsm", std::u16string(kDefaultPathExt), false},
@@ -59,15 +64,63 @@ TEST(RunnableExtension, Table) {
   }
 }
 
-TEST(ProgramContent, FirstBytesAndType) {
-  EXPECT_TRUE(is_program_content("MZ\x90", false));
-  EXPECT_TRUE(is_program_content("\x7F" "ELF", false));
-  EXPECT_TRUE(is_program_content("#!/bin/sh", true));
-  EXPECT_FALSE(is_program_content("#!/bin/sh", false));  // a script without its run bit
-  EXPECT_FALSE(is_program_content("%PDF", true));
+TEST(ProgramContent, HeadersAndType) {
+  // A DOS header whose e_lfanew (at 0x3C) leads to a PE signature at 0x40.
+  const std::string pe = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0PE\0\0", 8);
+  EXPECT_EQ(program_header_offset(pe, pe.size()), 0x40u);
+  EXPECT_EQ(program_header_offset(pe, 0x41), std::nullopt);  // e_lfanew beyond the file
+  EXPECT_EQ(program_header_offset("MZ;Mosambik;Maputo\n", 64), std::nullopt);
+  EXPECT_TRUE(is_program_content(pe, pe.substr(0x40), false));
+  EXPECT_TRUE(is_program_content(pe, "NE\x05", false));
+  EXPECT_FALSE(is_program_content(pe, "PE", false));           // a PE signature has four bytes
+  EXPECT_FALSE(is_program_content("MZ-Nummer 4711", "", true));  // text, no program header
+  EXPECT_TRUE(is_program_content("\x7F" "ELF\x02\x01\x01", "", false));
+  EXPECT_FALSE(is_program_content("\x7F" "ELF ist ein Format", "", false));  // no valid ident
+  EXPECT_TRUE(is_program_content("#!/bin/sh", "", true));
+  EXPECT_FALSE(is_program_content("#!/bin/sh", "", false));  // a script that cannot run
   EXPECT_EQ(association_class(u"\\\\?\\C:\\Docs\\Rechnung.pdf"), u".pdf");
   EXPECT_EQ(association_class(u"C:\\Docs.zubt\\report"), u".");  // the type Windows gives it
   EXPECT_EQ(association_class(u"C:\\Docs\\x.%ZUBEXT%"), u".%ZUBEXT%");
+}
+
+TEST(JudgeFile, OneRowPerRule) {
+  using V = FileVerdict;
+  struct Row {
+    const char* rule;
+    FileFacts facts;
+    V expected;
+  };
+  std::vector<Row> rows = {
+      {"a folder, whatever its name", {.runnable_name = true, .attributes = kAttributeDirectory},
+       V::Open},
+      {"a runnable name", {.runnable_name = true}, V::Refuse},
+      {"held open without sharing", {.open_error = kErrorSharingViolation}, V::Open},
+      {"locked", {.read_error = kErrorLockViolation}, V::Open},
+      {"access denied", {.open_error = kErrorAccessDenied}, V::Refuse},
+      {"a virus found", {.read_error = kErrorVirusInfected}, V::Refuse},
+      {"unreadable", {.read_error = kErrorReadFault}, V::Refuse},
+      {"neither file nor folder", {.attributes = kAttributeDevice}, V::Refuse},
+      {"a file, not yet read", {}, V::ReadContent},
+      {"a program", {.content_read = true, .first_bytes = "\x7F" "ELF\x01\x01\x01"}, V::Refuse},
+      {"a document", {.content_read = true, .first_bytes = "MZ;Mosambik"}, V::Open},
+  };
+  for (const auto online :
+       {kAttributeOffline, kAttributeRecallOnOpen, kAttributeRecallOnDataAccess}) {
+    rows.push_back({"online-only, never read", {.attributes = online}, V::Open});
+    rows.push_back({"online-only, by name", {.runnable_name = true, .attributes = online},
+                    V::Refuse});
+  }
+  for (const auto cloud : {kErrorCloudFileProviderNotRunning, kErrorCloudFileNetworkUnavailable,
+                           kErrorCloudFileUnsuccessful, kErrorCloudFileRequestAborted,
+                           kErrorCloudFileAccessDenied, kErrorCloudFileRequestCanceled,
+                           kErrorCloudFileProviderTerminated}) {
+    rows.push_back({"the cloud provider cannot fetch it", {.read_error = cloud}, V::Open});
+  }
+  for (const auto& row : rows) {
+    EXPECT_EQ(judge_file(row.facts), row.expected)
+        << row.rule << ", attributes " << row.facts.attributes << ", error "
+        << row.facts.open_error << "/" << row.facts.read_error;
+  }
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ class OpenTest(WineTestCase):
                          r"C:\Docs\Archiv\2023.zubt", r"C:\secret.zubt",
                          r"C:\Docs.zubt", r"C:\Elsewhere\b.zubt",
                          r"C:\Outside Folder Long\secret.zubt",
-                         r"C:\Docs\server\share\x.zubt", "C:\\Docs\\" + LONGEST_PLAIN_NAME):
+                         r"C:\Docs\server\share\x.zubt", "C:\\Docs\\" + LONGEST_PLAIN_NAME,
+                         r"C:\Docs\www.kunde.com\index.zubt", r"C:\ZUB.com\x.zubt"):
             wine.write(document)
 
     def setUp(self):
@@ -111,6 +112,8 @@ class OpenTest(WineTestCase):
             # The application gets the plain path, which is shorter than the verbatim one.
             ("zubdms:/" + LONGEST_PLAIN_NAME, "C:\\Docs\\" + LONGEST_PLAIN_NAME),
             ("zubdms:/Projekte", r"C:\Docs\Projekte"),
+            # A folder opens whatever its name; AssocIsDangerous(".com") would refuse a file.
+            ("zubdms:/www.kunde.com", r"C:\Docs\www.kunde.com"),
             ("zubdms:/", r"C:\Docs"),
             ("zubdms:", r"C:\Docs"),
         ]
@@ -123,6 +126,8 @@ class OpenTest(WineTestCase):
                            ("C:\\", "zubdms:/Docs/a.zubt")]:
             self.set_base(base)
             self.assertOpens(link, r"C:\Docs\a.zubt")
+        self.set_base(r"C:\ZUB.com")
+        self.assertOpens("zubdms:/", r"C:\ZUB.com")
 
     def test_the_debug_report_is_a_box(self):
         run = self.wine.launch("-d", "zubdms:/a.zubt")
@@ -306,18 +311,21 @@ class OpenTest(WineTestCase):
             # ran (seen with Wine 8) and the recorder got nothing. Handed over as its own type
             # (ShellExecuteExW with SEE_MASK_CLASSNAME), Rechnung.pdf and a.zubt went to the
             # recorder and did not run; notes.txt (".txt" has no application in a fresh
-            # prefix) and report (type ".") found no application. The first bytes ("MZ")
-            # refuse them all with 16 before the shell is asked. Windows starts none of them.
+            # prefix) and report (type ".") found no application. Their PE headers refuse
+            # them all with 16 before the shell is asked. Windows starts none of them.
             *[("zubdms:/Programme/" + name, "Programme\\" + name) for name in programs],
-            # A Unix script with its run bit, named .pdf: handed over by name, Wine ran it
-            # (ShellExecuteW reported success); as type .pdf it went to the recorder. The
-            # Windows build cannot see the run bit, so "#!" refuses it. An ELF file likewise.
-            ("zubdms:/x.pdf", "x.pdf"),
-            ("zubdms:/elf.zubt", "elf.zubt"),
+            ("zubdms:/elf.zubt", "elf.zubt"),  # an ELF program, whose run bit Wine honours
         ]
         for link, name in rows:
             run = self.wine.launch(link)
             self.assertFailure(run, 16, [not_opened(link, verbatim("C:\\Docs\\" + name))], link)
+        # Text that begins like a program goes to the application of its type: "MZ" without a
+        # program header, and a Unix script with its run bit or without. Handed over by name,
+        # Wine ran x.pdf (and reported success); handed over as type .pdf it runs nothing.
+        self.wine.write(r"C:\Docs\Mosambik.zubt", b"MZ;Mosambik;Maputo\r\n")
+        self.wine.write(r"C:\Docs\y.pdf", unix_script.encode())
+        for name in ("Mosambik.zubt", "x.pdf", "y.pdf"):
+            self.assertOpens("zubdms:/" + name, "C:\\Docs\\" + name)
         self.assertNothingOpenedBesidesAControl()
         traces = [marker, r"C:\Docs\tool.exe.log", r"C:\Docs\report.exe.log"]
         traces += ["C:\\Docs\\Programme\\" + name + ".log" for name in programs]

@@ -97,32 +97,61 @@ using TextOwner = std::unique_ptr<char, GFreeOwner>;
 using ErrorOwner = std::unique_ptr<GError, GErrorOwner>;
 
 
-// True when the file is a program by its first bytes (an ELF or Windows program, or a script
-// with "#!" and a run bit), or when it cannot be judged: unreadable, or neither a regular file
-// nor a folder. Linux has no mandatory locks, so a document that another program has open
-// stays readable.
-bool is_program_or_unknown(const std::string& native) {
+// The judgement of a file by its name, kind, run bit and first bytes, and whether it is a
+// folder. Linux has neither cloud files nor mandatory locks: every failure refuses.
+struct Judged {
+  FileVerdict verdict;
+  bool folder;
+};
+
+Judged judge(const std::string& native, bool runnable_name) {
+  FileFacts facts;
+  facts.runnable_name = runnable_name;
   // Non-blocking, so that a FIFO cannot hold the launcher.
   const UniqueFd file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
-  if (file.get() < 0 || ::fstat(file.get(), &status) != 0) return true;
-  if (S_ISDIR(status.st_mode)) return false;
-  if (!S_ISREG(status.st_mode)) return true;
-  char bytes[kProgramSignatureSize];
-  const ssize_t read = ::read(file.get(), bytes, sizeof bytes);
-  if (read < 0) return true;
-  const bool run_bit = (status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
-  return is_program_content(std::string_view(bytes, static_cast<std::size_t>(read)), run_bit);
+  if (file.get() < 0 || ::fstat(file.get(), &status) != 0) {
+    facts.open_error = kErrorOpenFailed;
+    return {judge_file(facts), false};
+  }
+  if (S_ISDIR(status.st_mode)) {
+    facts.attributes = kAttributeDirectory;
+  } else if (!S_ISREG(status.st_mode)) {
+    facts.attributes = kAttributeDevice;
+  }
+  facts.script_may_run = (status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+  char first[kDosHeaderSize];
+  char header[kProgramHeaderSize];
+  if (judge_file(facts) == FileVerdict::ReadContent) {
+    const ssize_t read = ::pread(file.get(), first, sizeof first, 0);
+    if (read < 0) {
+      facts.read_error = kErrorReadFault;
+    } else {
+      facts.first_bytes = std::string_view(first, static_cast<std::size_t>(read));
+      const auto offset =
+          program_header_offset(facts.first_bytes, static_cast<std::uint64_t>(status.st_size));
+      const ssize_t header_read =
+          offset ? ::pread(file.get(), header, sizeof header, static_cast<off_t>(*offset)) : 0;
+      if (header_read < 0) {
+        facts.read_error = kErrorReadFault;
+      } else {
+        facts.header_bytes = std::string_view(header, static_cast<std::size_t>(header_read));
+        facts.content_read = true;
+      }
+    }
+  }
+  return {judge_file(facts), S_ISDIR(status.st_mode)};
 }
 
 class GioShell final : public Shell {
  public:
-  // By name (the runnable types and Windows' PATHEXT, as on Windows), by the first bytes, and by
-  // the content type that GIO sees in name and content.
+  // A file by name (the runnable types and Windows' PATHEXT, as on Windows), by its first bytes,
+  // and by the content type that GIO sees in name and content. A folder opens.
   bool is_executable_content(const Path& path) override {
-    if (has_runnable_extension(path, kDefaultPathExt)) return true;
     const std::string native = to_native(path);
-    if (is_program_or_unknown(native)) return true;
+    const Judged judged = judge(native, has_runnable_extension(path, kDefaultPathExt));
+    if (judged.verdict != FileVerdict::Open) return true;
+    if (judged.folder) return false;
     const GioLoad& load = gio_once();
     // Without GIO the content cannot be judged: refuse rather than guess.
     if (!load.error.empty()) return true;

@@ -8,7 +8,9 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/runnable_extension.h"
 #include "platform/win32/file_handle.h"
@@ -37,56 +39,119 @@ std::u16string path_ext() {
   }
 }
 
-// What the refusal learns from a file's first bytes.
-enum class Content { Folder, Program, Document, Locked, Unreadable };
+// The portable judgement speaks Windows' values; those the MinGW headers have must agree.
+static_assert(kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(kAttributeDevice == FILE_ATTRIBUTE_DEVICE);
+static_assert(kAttributeOffline == FILE_ATTRIBUTE_OFFLINE);
+static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(kErrorLockViolation == ERROR_LOCK_VIOLATION);
+static_assert(kErrorReadFault == ERROR_READ_FAULT);
+static_assert(kErrorOpenFailed == ERROR_OPEN_FAILED);
 
-// Reads the first bytes with read access only and every kind of sharing, so that whoever has
-// the file open keeps it. A file that another program holds open without sharing, or has locked,
-// is Locked; any other failure is Unreadable.
-Content read_content(const Path& path) {
+std::u16string_view last_name(const Path& path) {
+  const auto separator = path.find_last_of(u"\\/");
+  return separator == Path::npos ? std::u16string_view(path)
+                                 : std::u16string_view(path).substr(separator + 1);
+}
+
+// The file's attributes, learnt without opening it. FILE_ATTRIBUTE_RECALL_ON_OPEN appears only
+// in a folder's listing, and opening such a file fetches at least part of it (Microsoft, "File
+// Attribute Constants"): the listing comes first. It serves only when it names the very file,
+// by its long or its short name (no wildcard matched, no other letter case in a case-sensitive
+// folder); otherwise, and for a drive's root, which no listing shows, GetFileAttributesExW
+// answers.
+void query_attributes(const Path& path, FileFacts& facts) {
+  const auto name = last_name(path);
+  if (!name.empty() && name.find_first_of(u"*?<>\"") == std::u16string_view::npos) {
+    WIN32_FIND_DATAW found;
+    const FindHandle listing(FindFirstFileExW(wide(path), FindExInfoStandard, &found,
+                                              FindExSearchNameMatch, nullptr, 0));
+    const auto names = [&name](const wchar_t* listed) {
+      return name == std::u16string_view(reinterpret_cast<const char16_t*>(listed));
+    };
+    if (listing.valid() && (names(found.cFileName) || names(found.cAlternateFileName))) {
+      facts.attributes = found.dwFileAttributes;
+      return;
+    }
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExW(wide(path), GetFileExInfoStandard, &data)) {
+    facts.attributes = data.dwFileAttributes;
+  } else {
+    facts.open_error = GetLastError();
+  }
+}
+
+// Reads `size` bytes at `offset`, or fewer at the end of the file; the error code on failure.
+DWORD read_at(HANDLE file, std::uint64_t offset, char* bytes, DWORD size, DWORD& read) {
+  OVERLAPPED position{};
+  position.Offset = static_cast<DWORD>(offset);
+  position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  read = 0;
+  if (ReadFile(file, bytes, size, &read, &position)) return 0;
+  const DWORD error = GetLastError();
+  return error == ERROR_HANDLE_EOF ? 0 : error;
+}
+
+// Opens the file with read access only and every kind of sharing, so that whoever has it open
+// keeps it, and judges it: by the attributes of the handle first (the file may have changed
+// since it was listed), then by its first bytes and, for a DOS header, the bytes its e_lfanew
+// names. Never more than those two small reads.
+FileVerdict judge_content(const Path& path, FileFacts facts) {
   const FileHandle file(CreateFileW(wide(path), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.valid()) {
-    const DWORD error = GetLastError();
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Content::Locked
-                                                                             : Content::Unreadable;
+    facts.open_error = GetLastError();
+    return judge_file(facts);
   }
   BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(file.get(), &information)) return Content::Unreadable;
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Content::Folder;
-  char bytes[kProgramSignatureSize];
-  DWORD read = 0;
-  if (!ReadFile(file.get(), bytes, sizeof bytes, &read, nullptr)) {
-    return GetLastError() == ERROR_LOCK_VIOLATION ? Content::Locked : Content::Unreadable;
+  if (!GetFileInformationByHandle(file.get(), &information)) {
+    facts.open_error = GetLastError();
+    return judge_file(facts);
   }
-  // The run bit of a script is not visible here (Wine decides by it): "#!" counts as a program.
-  return is_program_content(std::string_view(bytes, read), true) ? Content::Program
-                                                                  : Content::Document;
+  facts.attributes = information.dwFileAttributes;
+  if (const auto verdict = judge_file(facts); verdict != FileVerdict::ReadContent) return verdict;
+
+  char first[kDosHeaderSize];
+  char header[kProgramHeaderSize];
+  DWORD first_read = 0;
+  DWORD header_read = 0;
+  facts.read_error = read_at(file.get(), 0, first, sizeof first, first_read);
+  if (facts.read_error == 0) {
+    facts.first_bytes = std::string_view(first, first_read);
+    const std::uint64_t size =
+        (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+    if (const auto offset = program_header_offset(facts.first_bytes, size)) {
+      facts.read_error = read_at(file.get(), *offset, header, sizeof header, header_read);
+    }
+    facts.header_bytes = std::string_view(header, header_read);
+    facts.content_read = facts.read_error == 0;
+  }
+  return judge_file(facts);
 }
 
 class Win32Shell final : public Shell {
  public:
   bool is_executable_content(const Path& path) override {
     initialize_com();
+    FileFacts facts;
     // AssocIsDangerous takes a type (".exe"), not a path. It answers FALSE for everything under
     // Wine; our own list backs it up.
     for (const auto& extension : shell_extensions(path)) {
-      if (AssocIsDangerous(reinterpret_cast<const wchar_t*>(extension.c_str()))) return true;
+      if (AssocIsDangerous(reinterpret_cast<const wchar_t*>(extension.c_str()))) {
+        facts.runnable_name = true;
+      }
     }
-    if (has_runnable_extension(path, path_ext())) return true;
-    switch (read_content(path)) {
-      case Content::Program:
-      case Content::Unreadable:  // nor could an application read it
-        return true;
-      case Content::Folder:
-      case Content::Document:
-      // A document that another program holds open must still open. Its content is unknown,
-      // but open() hands it to the application of its type, which does not start it.
-      case Content::Locked:
-        return false;
-    }
-    return true;
+    facts.runnable_name = facts.runnable_name || has_runnable_extension(path, path_ext());
+    // open() hands the file over as its type, and the shell then runs no script: "#!" is text
+    // here, whatever Wine would make of its run bit.
+    facts.script_may_run = false;
+    query_attributes(path, facts);
+    FileVerdict verdict = judge_file(facts);
+    if (verdict == FileVerdict::ReadContent) verdict = judge_content(path, facts);
+    return verdict != FileVerdict::Open;
   }
 
   Result<void, IoError> open(const Path& path) override {

@@ -130,10 +130,14 @@ TEST_F(TempFolder, ExecutableContentIsRefused) {
   Shell& shell = system_shell();
   make_file(u"\\setup.exe");
   make_file(u"\\Plan.pdf", "%PDF-1.4\n");
-  // Programs by their first bytes, whatever their names; the run bit of a script is not visible.
-  make_file(u"\\Rechnung.pdf", "MZ\x90");
+  // Programs by their headers, whatever their names; text that begins alike, and a script
+  // (handed over as its type, it does not run), are documents.
+  using namespace std::string_literals;
+  make_file(u"\\Rechnung.pdf", "MZ"s + std::string(58, '\0') + "\x40\0\0\0PE\0\0"s);
+  make_file(u"\\Mosambik.csv", "MZ;Mosambik;Maputo\r\n");
   make_file(u"\\x.pdf", "#!/bin/sh\n");
   make_folder(u"\\Ordner");
+  make_folder(u"\\www.kunde.com");
   // Held open without sharing: its content is unknown, but it goes to its type's application.
   make_file(u"\\offen.pdf", "MZ");
   const HANDLE held = CreateFileW(wide(root_ + u"\\offen.pdf"), GENERIC_READ, 0, nullptr,
@@ -141,9 +145,9 @@ TEST_F(TempFolder, ExecutableContentIsRefused) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
   const std::pair<const char16_t*, bool> rows[] = {
-      {u"\\setup.exe", true}, {u"\\Plan.pdf", false},  {u"\\Rechnung.pdf", true},
-      {u"\\x.pdf", true},     {u"\\Ordner", false},    {u"\\offen.pdf", false},
-      {u"\\missing.pdf", true},
+      {u"\\setup.exe", true}, {u"\\Plan.pdf", false},      {u"\\Rechnung.pdf", true},
+      {u"\\x.pdf", false},    {u"\\Mosambik.csv", false},  {u"\\Ordner", false},
+      {u"\\www.kunde.com", false}, {u"\\offen.pdf", false}, {u"\\missing.pdf", true},
   };
   for (const auto& [name, expected] : rows) {
     EXPECT_EQ(shell.is_executable_content(canonical_root_ + name), expected)
