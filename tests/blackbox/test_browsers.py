@@ -65,7 +65,10 @@ class BrowserSandbox(PackageSandbox):
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
                                       "1280x1024x24"], stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL)
-        self.env["DISPLAY"] = ":" + self.xvfb.stdout.readline().decode().strip()
+        display = self.xvfb.stdout.readline().decode().strip()
+        if not display:
+            raise AssertionError("Xvfb did not start")
+        self.env["DISPLAY"] = ":" + display
 
         www = os.path.join(self.root, "www")
         os.makedirs(www)
@@ -114,6 +117,7 @@ class PolicyFile:
         self.shared = shared  # Firefox's one file, which the machine may have already
         self.text = json.dumps({"policies": policies} if shared else policies, indent=2)
         self.made = []
+        self.written = False
 
     def install(self):
         if self.shared and os.path.exists(self.path):
@@ -125,11 +129,12 @@ class PolicyFile:
             folder = os.path.dirname(folder)
         for folder in self.made:
             os.mkdir(folder)
+        self.written = True
         with open(self.path, "w") as f:
             f.write(self.text)
 
     def remove(self):
-        if os.path.exists(self.path):
+        if self.written and os.path.exists(self.path):
             os.remove(self.path)
         for folder in reversed(self.made):
             os.rmdir(folder)
@@ -299,8 +304,8 @@ class BrowserLinks:
     def start(self, policy: bool):
         if policy:
             policy_file = self.browser.policy(self.sandbox.origin)
-            policy_file.install()
             self.addCleanup(policy_file.remove)
+            policy_file.install()
         self.log = os.path.join(self.sandbox.root, "browser.log")
         try:
             self.session = self.browser(self.sandbox, self.log)
