@@ -27,3 +27,7 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3-p
 
 # The sanitizer build and the fuzz targets: clang 16 with its sanitizer and libFuzzer runtimes.
 CLANG_PACKAGES=(clang-16 libclang-rt-16-dev)
+
+# The tests with real browsers: Chromium driven through chromedriver, Firefox ESR through its own
+# Marionette port, both under Xvfb, handing links to the desktop (xdg-open, GIO).
+BROWSER_PACKAGES=(chromium chromium-driver xvfb xdg-utils python3-selenium firefox-esr)

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh
-ensure_packages "${LINUX_PACKAGES[@]}" "${DEB_PACKAGES[@]}" "${CLANG_PACKAGES[@]}" \
-  "${WINDOWS_PACKAGES[@]}"
+ensure_packages "${LINUX_PACKAGES[@]}" "${DEB_PACKAGES[@]}" "${BROWSER_PACKAGES[@]}" \
+  "${CLANG_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
 # Runs a step with its output kept back unless it fails.
 quietly() {
