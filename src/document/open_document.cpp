@@ -1,5 +1,6 @@
 #include "document/open_document.h"
 
+#include <optional>
 #include <string>
 
 #include "common/quoted.h"
@@ -12,6 +13,9 @@ namespace {
 
 constexpr std::string_view kNulInPathText = "path contains NUL byte(s)";
 constexpr std::string_view kExecutableContentText = "refusing to open executable content";
+// Debug line: the canonical file is too long for the shell, and no short form of it fits.
+constexpr std::string_view kNoShellFormText =
+    "Path too long for the shell, and no short (8.3) form fits";
 
 struct AttemptError {
   IoError io;
@@ -65,9 +69,13 @@ Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const
   if (first.has_value()) return ok<ShellOpenError>();
   if (first.error().refused) return fail(ShellOpenError{std::move(first).error().io});
 
-  // The second attempt uses the platform's absolute form; its own error is not kept.
+  // The second attempt uses the platform's absolute form, and only where that is another path:
+  // asking again for the same one would mean a second security prompt after the user declined
+  // the first, or a document opened twice. Its own error is not kept.
   auto normalized = normalize_path(files, path);
-  if (normalized.has_error()) return fail(ShellOpenError{std::move(first).error().io});
+  if (normalized.has_error() || normalized.value() == path) {
+    return fail(ShellOpenError{std::move(first).error().io});
+  }
   auto second = open_attempt(shell, normalized.value());
   if (second.has_value()) return ok<ShellOpenError>();
   return fail(ShellOpenError{std::move(first).error().io});
@@ -112,15 +120,25 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Me
 
   report = join_messages(report, "File " + shown(canonical_file.value()));
 
-  // The shell gets the file that was checked, in the plain form where that names it
-  // unambiguously: many applications, and the shell's own path functions, cannot open a
-  // verbatim path. Messages keep the canonical form.
-  const Path handed_over = plain_form(canonical_file.value()).value_or(canonical_file.value());
-  if (auto opened = shell_open(files, shell, handed_over); opened.has_error()) {
+  const auto shell_failed = [&] {
     messages.show_error("\nFehler beim normalisieren des Pfades : " +
                         std::string(kShellOpenErrorText) + "\nURL: " + shown(url_text) +
                         "\nFile: " + shown(canonical_file.value()) + "\n");
     return ExitCode::ShellOpenFailed;
+  };
+  // The shell gets the file that was checked, in the plain form where that names it
+  // unambiguously: many applications, and the shell's own path functions, cannot open a
+  // verbatim path. Beyond MAX_PATH only the short form can be handed over: the shell is not
+  // long-path aware and may report success while nothing opens. Messages keep the canonical
+  // form.
+  const auto handed_over = shell_form(
+      canonical_file.value(), [&files](const Path& path) { return files.short_path(path); });
+  if (!handed_over) {
+    messages.show_debug(join_messages(report, kNoShellFormText));
+    return shell_failed();
+  }
+  if (auto opened = shell_open(files, shell, *handed_over); opened.has_error()) {
+    return shell_failed();
   }
   messages.show_debug(join_messages(report, "document opened!"));
   return ExitCode::Success;

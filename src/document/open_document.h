@@ -26,7 +26,7 @@ struct ShellOpenError {
 inline constexpr std::string_view kShellOpenErrorText = "IO error";
 
 // Refuses executable content, then opens; a failed first attempt is retried once with the
-// normalised path.
+// normalised path when that is another path.
 Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path);
 
 // The first text, a line feed, the second text.

@@ -37,9 +37,19 @@ class FakeFiles final : public FileIdentity {
     }
     return fail(IoError::from_os(2));
   }
-  Result<Path, IoError> full_path(const Path& path) override { return path; }
+  Result<Path, IoError> full_path(const Path& path) override {
+    const auto found = fulls.find(path);
+    return found == fulls.end() ? path : found->second;
+  }
+  Result<Path, IoError> short_path(const Path& path) override {
+    const auto found = shorts.find(path);
+    if (found == shorts.end()) return fail(IoError::from_os(2));
+    return found->second;
+  }
 
   std::map<Path, Path> finals;
+  std::map<Path, Path> fulls;   // the full path where it differs from the path
+  std::map<Path, Path> shorts;  // the short form where there is one
   std::vector<Path> asked;
 };
 
@@ -123,6 +133,23 @@ TEST_F(OpenDocument, TheShellGetsThePlainFormOnlyWhereItNamesTheSameFile) {
     EXPECT_EQ(shell_.checked, std::vector<Path>{p(handed)}) << relative;
     EXPECT_EQ(shell_.opened, std::vector<Path>{p(handed)}) << relative;
   }
+}
+
+TEST_F(OpenDocument, LongPathsGoToTheShellInTheirShortForm) {
+  const std::string d(130, 'd'), deep = "\\\\?\\C:\\Docs\\" + d + "\\" + d + ".pdf";
+  files_.finals[p(deep.substr(4))] = p(deep);
+  files_.shorts[p(deep)] = p("\\\\?\\C:\\D~1\\D~1.PDF");
+  EXPECT_EQ(open("zubdms:/x", deep.substr(11)), ExitCode::Success);
+  EXPECT_EQ(shell_.checked, std::vector<Path>{p("C:\\D~1\\D~1.PDF")});
+  EXPECT_EQ(shell_.opened, shell_.checked);
+  files_.shorts.clear();  // refused before the shell is asked
+  EXPECT_EQ(open("zubdms:/x", deep.substr(11), true), ExitCode::ShellOpenFailed);
+  EXPECT_EQ(shell_.checked.size(), 1u);
+  EXPECT_EQ(shown(), (std::vector<std::string>{
+                         "Basedir \"C:\\\\Docs\"\nFile " + deep +
+                             "\nPath too long for the shell, and no short (8.3) form fits",
+                         "\nFehler beim normalisieren des Pfades : IO error\nURL: zubdms:/x\n"
+                         "File: " + deep + "\n"}));
 }
 
 TEST_F(OpenDocument, DebugReportAfterOpening) {
@@ -248,17 +275,20 @@ TEST_F(OpenDocument, NothingOutsideTheBaseReachesTheShell) {
 }
 
 TEST_F(OpenDocument, SecondShellAttemptRescuesTheFirst) {
+  files_.fulls[p("C:\\Docs\\Projekte\\Plan.pdf")] = p("C:\\Docs\\PROJEK~1\\Plan.pdf");
   shell_.results = {IoError::from_os(1155), std::nullopt};
   EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf"), ExitCode::Success);
-  EXPECT_EQ(shell_.opened.size(), 2u);
+  EXPECT_EQ(shell_.opened, (std::vector<Path>{p("C:\\Docs\\Projekte\\Plan.pdf"),
+                                              p("C:\\Docs\\PROJEK~1\\Plan.pdf")}));
   EXPECT_TRUE(ui_.boxes.empty());
 }
 
 TEST_F(OpenDocument, BothShellAttemptsFail) {
-  shell_.results = {IoError::from_os(1155), IoError::from_os(5)};
+  // The normalised path is the same: the shell is not asked for it again.
+  shell_.results = {IoError::from_os(1155), std::nullopt};
   EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf", true),
             ExitCode::ShellOpenFailed);
-  EXPECT_EQ(shell_.opened.size(), 2u);
+  EXPECT_EQ(shell_.opened.size(), 1u);
   EXPECT_EQ(shown(), std::vector<std::string>{
                          "\nFehler beim normalisieren des Pfades : IO error\n"
                          "URL: zubdms:/Projekte/Plan.pdf\n"
@@ -279,13 +309,21 @@ TEST(ShellOpen, Attempts) {
   FakeFiles files;
   files.finals[document] = document;
 
-  {  // The first error is the one kept.
+  {  // A second attempt only with another path; the first error is the one kept.
+    const Path plain = p("C:\\Docs\\a.txt");
+    files.finals[plain] = document;
+    files.fulls[plain] = p("C:\\Docs\\A~1.TXT");
     FakeShell shell;
     shell.results = {IoError::from_os(1155), IoError::from_os(5)};
-    const auto result = shell_open(files, shell, document);
+    const auto result = shell_open(files, shell, plain);
     ASSERT_TRUE(result.has_error());
     EXPECT_EQ(result.error().io.code, 1155);
-    EXPECT_EQ(shell.opened, (std::vector<Path>{document, document}));
+    EXPECT_EQ(shell.opened, (std::vector<Path>{plain, p("C:\\Docs\\A~1.TXT")}));
+
+    FakeShell same;
+    same.results = {IoError::from_os(1155), std::nullopt};
+    ASSERT_TRUE(shell_open(files, same, document).has_error());
+    EXPECT_EQ(same.opened, std::vector<Path>{document});
   }
   {  // When normalisation fails there is no second attempt.
     FakeShell shell;
