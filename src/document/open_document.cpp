@@ -1,7 +1,9 @@
 #include "document/open_document.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/quoted.h"
 #include "common/utf8.h"
@@ -43,6 +45,35 @@ Result<void, AttemptError> open_attempt(Shell& shell, const Path& path) {
 std::string shown(std::string_view text) { return escape_controls(text); }
 std::string shown(const Path& path) { return escape_controls(path_display(path)); }
 
+// The file that a link names in another Unicode normal form.
+struct OtherForm {
+  NormalForm form;
+  Path joined;
+  Path canonical;
+};
+
+// The NFC and the NFD form of the relative path, joined to the base directory as the registry
+// holds it. Only forms that differ from the link and from each other count; found when exactly
+// one of them can be canonicalised. Text that is not UTF-8 has no normal forms.
+std::optional<OtherForm> find_in_other_form(FileIdentity& files, UnicodeNormalization& unicode,
+                                            std::string_view base_dir,
+                                            std::string_view relative_path) {
+  if (!is_valid_utf8(relative_path)) return std::nullopt;
+  std::vector<std::string> tried{std::string(relative_path)};
+  std::optional<OtherForm> found;
+  for (const NormalForm form : {NormalForm::C, NormalForm::D}) {
+    auto normalized = unicode.normalize(relative_path, form);
+    if (!normalized || std::ranges::find(tried, *normalized) != tried.end()) continue;
+    tried.push_back(*normalized);
+    Path joined = utf8_to_utf16(std::string(base_dir) + *normalized);
+    auto canonical = canonicalize_path(files, joined);
+    if (canonical.has_error()) continue;
+    if (found) return std::nullopt;
+    found = OtherForm{form, std::move(joined), std::move(canonical).value()};
+  }
+  return found;
+}
+
 std::string registry_detail(RegistryError error) {
   switch (error) {
     case RegistryError::Key:
@@ -81,7 +112,8 @@ Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const
   return fail(ShellOpenError{std::move(first).error().io});
 }
 
-ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Messages& messages,
+ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell,
+                       UnicodeNormalization& unicode, Messages& messages,
                        std::string_view url_text, std::string_view relative_path) {
   auto base_dir_result = read_base_dir(registry);
   if (base_dir_result.has_error()) {
@@ -93,9 +125,20 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Me
   std::string report = "Basedir " + quoted_form(base_dir);
 
   // Plain concatenation: the relative path brings its own leading separator.
-  const Path joined = utf8_to_utf16(base_dir + std::string(relative_path));
+  Path joined = utf8_to_utf16(base_dir + std::string(relative_path));
 
-  const auto canonical_file = canonicalize_path(files, joined);
+  auto canonical_file = canonicalize_path(files, joined);
+  if (canonical_file.has_error() && is_missing_path_error(canonical_file.error())) {
+    // A name typed on another system may be stored in another normal form than the link's.
+    // What is found there is checked like any other file.
+    if (auto other = find_in_other_form(files, unicode, base_dir, relative_path)) {
+      const std::string form(text(other->form));
+      report = join_messages(report,
+                             "Name found in Unicode form " + form + ": " + shown(other->joined));
+      joined = std::move(other->joined);
+      canonical_file = std::move(other->canonical);
+    }
+  }
   if (canonical_file.has_error()) {
     messages.show_error("\nFehler beim öffnen : " + canonical_file.error().text() + "\nURL: " +
                         shown(url_text) + "\nFile: " + shown(joined) + "\n");

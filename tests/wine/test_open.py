@@ -69,7 +69,8 @@ class OpenTest(WineTestCase):
                          r"C:\Docs\Archiv\2023.zubt", r"C:\secret.zubt",
                          r"C:\Docs.zubt", r"C:\Elsewhere\b.zubt",
                          r"C:\Outside Folder Long\secret.zubt",
-                         r"C:\Docs\server\share\x.zubt", "C:\\Docs\\" + LONGEST_PLAIN_NAME):
+                         r"C:\Docs\server\share\x.zubt", "C:\\Docs\\" + LONGEST_PLAIN_NAME,
+                         "C:\\Docs\\U\u0308bersicht.zubt"):
             wine.write(document)
 
     def setUp(self):
@@ -108,6 +109,8 @@ class OpenTest(WineTestCase):
             ("zubdms:/a.zubt.", r"C:\Docs\a.zubt"),
             ("zubdms:/a.zubt%20", r"C:\Docs\a.zubt"),
             ("zubdms:/Plan.pdf", r"C:\Docs\Plan.pdf"),
+            # Stored decomposed (as a Mac writes it), linked composed: found by NormalizeString.
+            ("zubdms:/%C3%9Cbersicht.zubt", "C:\\Docs\\U\u0308bersicht.zubt"),
             # The application gets the plain path, which is shorter than the verbatim one.
             ("zubdms:/" + LONGEST_PLAIN_NAME, "C:\\Docs\\" + LONGEST_PLAIN_NAME),
             ("zubdms:/Projekte", r"C:\Docs\Projekte"),
