@@ -335,8 +335,7 @@ TEST_F(OpenDocument, SecondShellAttemptRescuesTheFirst) {
   EXPECT_TRUE(ui_.boxes.empty());
 }
 
-TEST_F(OpenDocument, BothShellAttemptsFail) {
-  // The normalised path is the same: the shell is not asked for it again.
+TEST_F(OpenDocument, AFailedShellAttemptIsNotRepeatedWithTheSamePath) {
   shell_.results = {IoError::from_os(1155), std::nullopt};
   EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf", true),
             ExitCode::ShellOpenFailed);
@@ -371,11 +370,6 @@ TEST(ShellOpen, Attempts) {
     ASSERT_TRUE(result.has_error());
     EXPECT_EQ(result.error().io.code, 1155);
     EXPECT_EQ(shell.opened, (std::vector<Path>{plain, p("C:\\Docs\\A~1.TXT")}));
-
-    FakeShell same;
-    same.results = {IoError::from_os(1155), std::nullopt};
-    ASSERT_TRUE(shell_open(files, same, document).has_error());
-    EXPECT_EQ(same.opened, std::vector<Path>{document});
   }
   {  // When normalisation fails there is no second attempt.
     FakeShell shell;

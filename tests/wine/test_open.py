@@ -354,9 +354,7 @@ class OpenTest(WineTestCase):
         link = "zubdms:/" + "/".join(["d" * 50] * 5) + "/deep.zubt"
         run = self.wine.launch(link)
         if run.code == 0:  # Windows: the short (8.3) form, the only one its shell can take
-            [handed] = self.wine.recorded(expect=1)
-            self.assertFalse(handed.startswith("\\\\?\\"), handed)
-            self.assertLess(len(handed), 260, handed)
+            self.assertIn("~", self.wine.recorded(expect=1)[0])
         elif run.code == 16:  # Windows, on a volume without short names
             self.assertFailure(run, 16, [not_opened(link, verbatim(folder + "\\deep.zubt"))])
         else:
