@@ -12,11 +12,14 @@
 #include "platform/io_error.h"
 #include "registry/registry.h"
 #include "platform/shell_open.h"
+#include "platform/unicode_normalization.h"
 
 namespace zub {
 
-// Returns 0, 5, 16, 17 or 18; shows its own messages.
-ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell, Messages& messages,
+// Returns 0, 5, 16, 17 or 18; shows its own messages. A link whose file does not exist is
+// tried once more in the other Unicode normal forms of its relative path.
+ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell,
+                       UnicodeNormalization& unicode, Messages& messages,
                        std::string_view url_text, std::string_view relative_path);
 
 // The error of shell_open; its text is "IO error" whatever it wraps.
@@ -26,7 +29,7 @@ struct ShellOpenError {
 inline constexpr std::string_view kShellOpenErrorText = "IO error";
 
 // Refuses executable content, then opens; a failed first attempt is retried once with the
-// normalised path.
+// normalised path when that is another path.
 Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path);
 
 // The first text, a line feed, the second text.

@@ -8,6 +8,8 @@ namespace {
 constexpr std::u16string_view kVerbatimMarker = u"\\\\?\\";
 constexpr std::u16string_view kNtMarker = u"\\??\\";
 constexpr std::u16string_view kUncMarker = u"UNC\\";
+// Units of the longest path that plain Win32 calls take, the NUL included.
+constexpr std::size_t kMaxPath = 260;
 
 bool is_separator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
 bool is_verbatim_separator(char16_t unit) { return unit == u'\\'; }
@@ -279,9 +281,16 @@ std::optional<Path> plain_form(std::u16string_view canonical) {
       rest.remove_prefix(end + 1);
     }
   }
-  constexpr std::size_t kMaxPath = 260;  // units, the NUL included
   if (plain.size() + 1 > kMaxPath) return std::nullopt;
   return plain;
+}
+
+std::optional<Path> shell_form(std::u16string_view canonical, const ShortPathLookup& short_path) {
+  if (auto plain = plain_form(canonical)) return plain;
+  if (!is_verbatim_text(canonical) || canonical.size() < kMaxPath) return Path(canonical);
+  auto short_form = short_path(Path(canonical));
+  if (short_form.has_error()) return std::nullopt;
+  return plain_form(short_form.value());
 }
 
 Result<Path, IoError> fill_path_buffer(const BufferFillCall& call) {

@@ -93,6 +93,15 @@ Path to_verbatim_form(std::u16string_view full_path);
 // Otherwise, and for every other kind of path, nothing.
 std::optional<Path> plain_form(std::u16string_view canonical);
 
+// The short (8.3) form of an existing path, as GetShortPathNameW gives it.
+using ShortPathLookup = std::function<Result<Path, IoError>(const Path&)>;
+
+// The form of a canonical path that the shell gets. Its plain form where that exists; else a
+// path of fewer than MAX_PATH units, and any path that is not verbatim, as it is. A longer
+// verbatim path is beyond the shell, which is not long-path aware: the plain form of its short
+// form when that exists, otherwise nothing, and the file is not handed over.
+std::optional<Path> shell_form(std::u16string_view canonical, const ShortPathLookup& short_path);
+
 // One call of a platform service that fills a UTF-16 buffer the way GetFullPathNameW and
 // GetFinalPathNameByHandleW do: 0 and the last-error code on failure; the needed size with
 // the NUL when `capacity` is too small; otherwise the length of the result without the NUL.

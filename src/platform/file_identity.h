@@ -29,6 +29,10 @@ class FileIdentity {
   // The platform's absolute form of the path, links not resolved (GetFullPathNameW).
   // `path` holds no NUL.
   virtual Result<Path, IoError> full_path(const Path& path) = 0;
+  // The short (8.3) form of an existing path, in the form the path was given (verbatim stays
+  // verbatim); a name without a short form stays as it is (GetShortPathNameW). Linux has no
+  // short names: always an error there. `path` holds no NUL.
+  virtual Result<Path, IoError> short_path(const Path& path) = 0;
 };
 
 FileIdentity& system_file_identity();

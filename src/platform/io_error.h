@@ -26,6 +26,11 @@ struct IoError {
   std::string text() const;
 };
 
+// True when the error says that the path does not exist: a name, or a folder on the way, is
+// missing (ERROR_FILE_NOT_FOUND and ERROR_PATH_NOT_FOUND on Windows; ENOENT, and ENOTDIR for a
+// file where the path needs a folder, on Linux). Access, sharing and name errors are not.
+bool is_missing_path_error(const IoError& error);
+
 // The system's message for an error code of this platform (FormatMessageW on Windows,
 // strerror elsewhere), trailing line breaks and blanks removed.
 std::string system_error_message(std::int32_t code);

@@ -8,6 +8,7 @@
 #include "platform/file_identity.h"
 #include "registry/registry_api.h"
 #include "platform/shell_open.h"
+#include "platform/unicode_normalization.h"
 
 namespace zub {
 
@@ -18,11 +19,13 @@ struct Services {
   Shell& shell;
   EventSink& events;
   ExecutablePath& exe;
+  UnicodeNormalization& unicode;
 };
 
 inline Services system_services() {
-  return {system_registry(), system_user_interface(), system_file_identity(),
-          system_shell(),    system_event_sink(),     system_executable_path()};
+  return {system_registry(),    system_user_interface(),  system_file_identity(),
+          system_shell(),       system_event_sink(),      system_executable_path(),
+          system_unicode_normalization()};
 }
 
 }  // namespace zub

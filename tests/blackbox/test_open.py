@@ -55,6 +55,18 @@ class OpensDocuments(OpenTestCase):
         self.assertRun(self.sandbox.run("zubdms:/%C3%9Cbersicht%20%C3%A4.txt"), 0)
         self.assertEqual(self.sandbox.opened(expect=1), [umlaut])
 
+    def test_names_stored_in_the_other_unicode_form(self):
+        # Linked composed, stored decomposed (as a Mac writes it), and the other way round.
+        decomposed = self.sandbox.write("Docs/U\u0308ber.txt")
+        composed = self.sandbox.write("Docs/\u00dcbersicht.txt")
+        self.assertRun(self.sandbox.run("zubdms:/%C3%9Cber.txt"), 0)
+        base = self.sandbox.base
+        self.assertRun(self.sandbox.run("-d", "zubdms:/U%CC%88bersicht.txt"), 0,
+                       stdout=line('Basedir "' + base + '"\nName found in Unicode form NFC: ' +
+                                   base + "\\\u00dcbersicht.txt\nFile " + composed +
+                                   "\ndocument opened!"))
+        self.assertEqual(sorted(self.sandbox.opened(expect=2)), sorted([decomposed, composed]))
+
 
 class RefusesEscapes(OpenTestCase):
     """Every way out of the base directory ends with 17 (or 5 when the target does not exist),

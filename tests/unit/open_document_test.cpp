@@ -37,9 +37,19 @@ class FakeFiles final : public FileIdentity {
     }
     return fail(IoError::from_os(2));
   }
-  Result<Path, IoError> full_path(const Path& path) override { return path; }
+  Result<Path, IoError> full_path(const Path& path) override {
+    const auto found = fulls.find(path);
+    return found == fulls.end() ? path : found->second;
+  }
+  Result<Path, IoError> short_path(const Path& path) override {
+    const auto found = shorts.find(path);
+    if (found == shorts.end()) return fail(IoError::from_os(2));
+    return found->second;
+  }
 
   std::map<Path, Path> finals;
+  std::map<Path, Path> fulls;   // the full path where it differs from the path
+  std::map<Path, Path> shorts;  // the short form where there is one
   std::vector<Path> asked;
 };
 
@@ -65,6 +75,21 @@ class FakeShell final : public Shell {
   std::vector<Path> opened;
 };
 
+// Composes and decomposes Ü alone; records what it was asked.
+class FakeNormalization final : public UnicodeNormalization {
+ public:
+  std::optional<std::string> normalize(std::string_view text, NormalForm form) override {
+    asked.emplace_back(text);
+    const bool nfc = form == NormalForm::C;
+    std::string out(text), from = nfc ? "U\u0308" : "\u00dc", to = nfc ? "\u00dc" : "U\u0308";
+    for (auto at = out.find(from); at != out.npos; at = out.find(from)) {
+      out.replace(at, from.size(), to);
+    }
+    return out;
+  }
+  std::vector<std::string> asked;
+};
+
 class OpenDocument : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -86,7 +111,7 @@ class OpenDocument : public ::testing::Test {
   ExitCode open(std::string_view url, std::string_view relative, bool debug = false) {
     Messages messages(ui_, /*console_attached=*/false);
     if (debug) messages.enable_debug();
-    return open_document(registry_, files_, shell_, messages, url, relative);
+    return open_document(registry_, files_, shell_, unicode_, messages, url, relative);
   }
 
   std::vector<std::string> shown() const {
@@ -99,6 +124,7 @@ class OpenDocument : public ::testing::Test {
   Registry registry_{memory_};
   FakeFiles files_;
   FakeShell shell_;
+  FakeNormalization unicode_;
   testing::RecordingUi ui_;
 };
 
@@ -123,6 +149,57 @@ TEST_F(OpenDocument, TheShellGetsThePlainFormOnlyWhereItNamesTheSameFile) {
     EXPECT_EQ(shell_.checked, std::vector<Path>{p(handed)}) << relative;
     EXPECT_EQ(shell_.opened, std::vector<Path>{p(handed)}) << relative;
   }
+}
+
+TEST_F(OpenDocument, LongPathsGoToTheShellInTheirShortForm) {
+  const std::string d(130, 'd'), deep = "\\\\?\\C:\\Docs\\" + d + "\\" + d + ".pdf";
+  files_.finals[p(deep.substr(4))] = p(deep);
+  files_.shorts[p(deep)] = p("\\\\?\\C:\\D~1\\D~1.PDF");
+  EXPECT_EQ(open("zubdms:/x", deep.substr(11)), ExitCode::Success);
+  EXPECT_EQ(shell_.checked, std::vector<Path>{p("C:\\D~1\\D~1.PDF")});
+  EXPECT_EQ(shell_.opened, shell_.checked);
+  files_.shorts.clear();  // refused before the shell is asked
+  EXPECT_EQ(open("zubdms:/x", deep.substr(11), true), ExitCode::ShellOpenFailed);
+  EXPECT_EQ(shell_.checked.size(), 1u);
+  EXPECT_EQ(shown(), (std::vector<std::string>{
+                         "Basedir \"C:\\\\Docs\"\nFile " + deep +
+                             "\nPath too long for the shell, and no short (8.3) form fits",
+                         "\nFehler beim normalisieren des Pfades : IO error\nURL: zubdms:/x\n"
+                         "File: " + deep + "\n"}));
+}
+
+TEST_F(OpenDocument, NamesStoredInTheOtherUnicodeForm) {
+  const std::string nfc = "\u00dc", nfd = "U\u0308", base = "C:\\Docs\\";
+  for (const auto& name : {nfc + "1", nfd + "2", nfc + nfc + "3", nfd + nfd + "3"}) {
+    files_.finals[p(base + name)] = p("\\\\?\\" + base + name);
+  }
+  files_.finals[p(base + nfc + "4")] = p("\\\\?\\C:\\Elsewhere\\x");
+  const auto missing = [](const std::string& joined) {
+    return "\nFehler beim öffnen : " + IoError::from_os(2).text() + "\nURL: zubdms:/x\nFile: " +
+           joined + "\n";
+  };
+  const auto opened = [&](const char* form, const std::string& joined) {
+    return "Basedir \"C:\\\\Docs\"\nName found in Unicode form " + std::string(form) + ": " +
+           joined + "\nFile \\\\?\\" + joined + "\ndocument opened!";
+  };
+  const std::tuple<std::string, ExitCode, std::string> rows[] = {
+      {nfd + "1", ExitCode::Success, opened("NFC", base + nfc + "1")},
+      {nfc + "2", ExitCode::Success, opened("NFD", base + nfd + "2")},
+      {nfc + nfd + "3", ExitCode::OpenFailed, missing(base + nfc + nfd + "3")},  // both exist
+      {nfd + "5", ExitCode::OpenFailed, missing(base + nfd + "5")},              // neither
+      {nfd + "4", ExitCode::OutsideBaseDir,
+       "Fehler:\nDie zu öffnende Datei " + base + nfc + "4 canonicalized to \\\\?\\C:\\Elsewhere\\x"
+       "\nliegt nicht unter dem varnelo Basisverzeichnis C:\\Docs\n"},
+      {"U\xCC", ExitCode::OpenFailed, missing(base + "U\uFFFD")},  // not UTF-8: not normalised
+  };
+  for (const auto& [relative, code, box] : rows) {
+    ui_.boxes.clear();
+    unicode_.asked.clear();
+    EXPECT_EQ(open("zubdms:/x", "\\" + relative, true), code) << relative;
+    EXPECT_EQ(shown(), std::vector<std::string>{box}) << relative;
+    EXPECT_EQ(unicode_.asked.size(), relative.ends_with("\xCC") ? 0u : 2u) << relative;
+  }
+  EXPECT_EQ(shell_.opened, (std::vector<Path>{p(base + nfc + "1"), p(base + nfd + "2")}));
 }
 
 TEST_F(OpenDocument, DebugReportAfterOpening) {
@@ -157,7 +234,7 @@ TEST_F(OpenDocument, BaseDirectoryUnreadable) {
     Registry registry(memory);
     testing::RecordingUi ui;
     Messages messages(ui, false);
-    EXPECT_EQ(open_document(registry, files_, shell_, messages, "zubdms:/a", "\\a"),
+    EXPECT_EQ(open_document(registry, files_, shell_, unicode_, messages, "zubdms:/a", "\\a"),
               ExitCode::OpenFailed)
         << row.name;
     ASSERT_EQ(ui.boxes.size(), 2u) << row.name;
@@ -221,7 +298,9 @@ TEST_F(OpenDocument, FailureCodesAndMessages) {
     Registry registry(memory);
     testing::RecordingUi ui;
     Messages messages(ui, false);
-    EXPECT_EQ(open_document(registry, files_, shell_, messages, row.url, row.relative), row.code)
+    EXPECT_EQ(
+        open_document(registry, files_, shell_, unicode_, messages, row.url, row.relative),
+        row.code)
         << row.name;
     ASSERT_EQ(ui.boxes.size(), 1u) << row.name;
     EXPECT_EQ(ui.boxes[0].text, row.message) << row.name;
@@ -248,17 +327,19 @@ TEST_F(OpenDocument, NothingOutsideTheBaseReachesTheShell) {
 }
 
 TEST_F(OpenDocument, SecondShellAttemptRescuesTheFirst) {
+  files_.fulls[p("C:\\Docs\\Projekte\\Plan.pdf")] = p("C:\\Docs\\PROJEK~1\\Plan.pdf");
   shell_.results = {IoError::from_os(1155), std::nullopt};
   EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf"), ExitCode::Success);
-  EXPECT_EQ(shell_.opened.size(), 2u);
+  EXPECT_EQ(shell_.opened, (std::vector<Path>{p("C:\\Docs\\Projekte\\Plan.pdf"),
+                                              p("C:\\Docs\\PROJEK~1\\Plan.pdf")}));
   EXPECT_TRUE(ui_.boxes.empty());
 }
 
-TEST_F(OpenDocument, BothShellAttemptsFail) {
-  shell_.results = {IoError::from_os(1155), IoError::from_os(5)};
+TEST_F(OpenDocument, AFailedShellAttemptIsNotRepeatedWithTheSamePath) {
+  shell_.results = {IoError::from_os(1155), std::nullopt};
   EXPECT_EQ(open("zubdms:/Projekte/Plan.pdf", "\\Projekte\\Plan.pdf", true),
             ExitCode::ShellOpenFailed);
-  EXPECT_EQ(shell_.opened.size(), 2u);
+  EXPECT_EQ(shell_.opened.size(), 1u);
   EXPECT_EQ(shown(), std::vector<std::string>{
                          "\nFehler beim normalisieren des Pfades : IO error\n"
                          "URL: zubdms:/Projekte/Plan.pdf\n"
@@ -279,13 +360,16 @@ TEST(ShellOpen, Attempts) {
   FakeFiles files;
   files.finals[document] = document;
 
-  {  // The first error is the one kept.
+  {  // A second attempt only with another path; the first error is the one kept.
+    const Path plain = p("C:\\Docs\\a.txt");
+    files.finals[plain] = document;
+    files.fulls[plain] = p("C:\\Docs\\A~1.TXT");
     FakeShell shell;
     shell.results = {IoError::from_os(1155), IoError::from_os(5)};
-    const auto result = shell_open(files, shell, document);
+    const auto result = shell_open(files, shell, plain);
     ASSERT_TRUE(result.has_error());
     EXPECT_EQ(result.error().io.code, 1155);
-    EXPECT_EQ(shell.opened, (std::vector<Path>{document, document}));
+    EXPECT_EQ(shell.opened, (std::vector<Path>{plain, p("C:\\Docs\\A~1.TXT")}));
   }
   {  // When normalisation fails there is no second attempt.
     FakeShell shell;

@@ -249,6 +249,35 @@ TEST(CanonicalForm, PlainFormForTheShell) {
   }
 }
 
+TEST(CanonicalForm, ShellFormOfLongPathsIsThePlainFormOfTheirShortForm) {
+  const Path none = u"<refused>", disk = u"\\\\?\\C:\\", d(100, u'd'), short_form = disk + u"D~1";
+  const Path deep = disk + d + u"\\" + d + u"\\" + d;
+  // Canonical path, its short form (empty: the lookup fails), what the shell gets.
+  const std::tuple<Path, Path, Path> rows[] = {
+      {disk + u"a.txt", u"", u"C:\\a.txt"},
+      {disk + Path(256, u'd'), u"", u"C:\\" + Path(256, u'd')},  // 263 units, plain form fits
+      {disk + Path(251, u'd') + u".", u"", disk + Path(251, u'd') + u"."},  // 259, no plain form
+      {disk + Path(252, u'd') + u".", short_form, u"C:\\D~1"},             // 260, no plain form
+      {deep, short_form, u"C:\\D~1"},
+      {deep, deep, none},              // the short form is still too long
+      {deep, u"", none},               // the lookup fails
+      {deep, disk + u"nul.txt", none},  // the short form has no plain form
+      {u"/" + Path(300, u'd'), u"", u"/" + Path(300, u'd')},  // Linux paths are never verbatim
+  };
+  for (const auto& [canonical, short_path, expected] : rows) {
+    std::vector<Path> asked;
+    const auto lookup = [&](const Path& path) -> Result<Path, IoError> {
+      asked.push_back(path);
+      if (short_path.empty()) return fail(IoError::from_os(2));
+      return short_path;
+    };
+    EXPECT_EQ(shell_form(canonical, lookup).value_or(none), expected) << show(canonical);
+    // Below 260 units, and for paths that are not verbatim, the lookup is not asked.
+    const bool looked_up = !short_path.empty() || expected == none;
+    EXPECT_EQ(asked, looked_up ? std::vector{canonical} : std::vector<Path>{}) << show(canonical);
+  }
+}
+
 // A full-path service that answers from a script, in the manner of GetFullPathNameW, and
 // records the capacities it was asked with.
 struct ScriptedFill {
@@ -322,6 +351,7 @@ class FakeFiles final : public FileIdentity {
     full_calls.push_back(path);
     return fill_path_buffer(std::ref(fill));
   }
+  Result<Path, IoError> short_path(const Path& path) override { return path; }
 
   Result<Path, IoError> final_result = Path(u"\\\\?\\C:\\Docs\\a.txt");
   std::optional<IoError> metadata_error;

@@ -1,6 +1,6 @@
-// The Linux file identity: realpath for the final path, stat for the metadata query, and a
-// lexical absolute path for the full-path service. Paths cross to Linux in their native form
-// ("\" as "/", escaped bytes restored).
+// The Linux file identity: realpath for the final path, stat for the metadata query, a lexical
+// absolute path for the full-path service, and no short names. Paths cross to Linux in their
+// native form ("\" as "/", escaped bytes restored).
 
 #include "platform/file_identity.h"
 
@@ -96,6 +96,10 @@ class PosixFileIdentity final : public FileIdentity {
       native = std::move(cwd).value() + "/" + native;
     }
     return from_native(lexically_absolute(native));
+  }
+
+  Result<Path, IoError> short_path(const Path&) override {
+    return fail(IoError::own(IoError::Kind::Other, "no short names on this system"));
   }
 };
 

@@ -1,5 +1,6 @@
 #include "platform/io_error.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace zub {
@@ -15,6 +16,10 @@ namespace {
 }
 
 }  // namespace
+
+bool is_missing_path_error(const IoError& error) {
+  return error.kind == IoError::Kind::Os && (error.code == ENOENT || error.code == ENOTDIR);
+}
 
 std::string system_error_message(std::int32_t code) {
   char buffer[256] = {};

@@ -1,5 +1,5 @@
 // The Windows file identity: the final path of an open handle, the metadata query with its
-// fallbacks, and GetFullPathNameW.
+// fallbacks, GetFullPathNameW and GetShortPathNameW.
 
 #include "platform/file_identity.h"
 
@@ -92,6 +92,15 @@ class Win32FileIdentity final : public FileIdentity {
     return fill_path_buffer([&path](std::uint32_t capacity, char16_t* buffer) {
       const DWORD length =
           GetFullPathNameW(wide(path), capacity, reinterpret_cast<wchar_t*>(buffer), nullptr);
+      return BufferFill{length, length == 0 ? last_error() : 0};
+    });
+  }
+
+  Result<Path, IoError> short_path(const Path& path) override {
+    if (contains_nul(path)) return fail(nul_error());
+    return fill_path_buffer([&path](std::uint32_t capacity, char16_t* buffer) {
+      const DWORD length =
+          GetShortPathNameW(wide(path), reinterpret_cast<wchar_t*>(buffer), capacity);
       return BufferFill{length, length == 0 ? last_error() : 0};
     });
   }

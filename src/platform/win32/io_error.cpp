@@ -9,6 +9,11 @@
 
 namespace zub {
 
+bool is_missing_path_error(const IoError& error) {
+  return error.kind == IoError::Kind::Os &&
+         (error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND);
+}
+
 std::string system_error_message(std::int32_t code) {
   wchar_t buffer[2048];
   const DWORD length =

@@ -126,6 +126,18 @@ TEST_F(TempFolder, NormalizeOfACanonicalPathGivesItBack) {
   EXPECT_EQ(full.value(), root_ + u"\\a.txt");
 }
 
+TEST_F(TempFolder, ShortPathOfAVerbatimPathIsVerbatim) {
+  make_folder(u"\\Dokumente Ablage");
+  const auto short_form = files_.short_path(canonical_root_ + u"\\Dokumente Ablage");
+  ASSERT_TRUE(short_form.has_value()) << short_form.error().text();
+  EXPECT_TRUE(short_form.value().starts_with(u"\\\\?\\")) << path_display(short_form.value());
+  // Wine's short names are hashed ("DOKU~THI"); Windows numbers them ("DOKUME~1").
+  EXPECT_EQ(short_form.value().find(u' '), Path::npos) << path_display(short_form.value());
+  const auto resolved = files_.final_path(short_form.value());
+  ASSERT_TRUE(resolved.has_value()) << resolved.error().text();
+  EXPECT_EQ(resolved.value(), canonical_root_ + u"\\Dokumente Ablage");
+}
+
 TEST_F(TempFolder, ExecutableContentIsRefused) {
   Shell& shell = system_shell();
   make_file(u"\\setup.exe");
