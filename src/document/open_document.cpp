@@ -25,16 +25,24 @@ struct AttemptError {
   bool refused = false;
 };
 
-Result<void, AttemptError> open_attempt(Shell& shell, const Path& path) {
+std::u16string_view last_name(const Path& path) {
+  const auto separator = path.find_last_of(u"\\/");
+  return separator == Path::npos ? std::u16string_view(path)
+                                 : std::u16string_view(path).substr(separator + 1);
+}
+
+Result<void, AttemptError> open_attempt(Shell& shell, const Path& path, const Path& named) {
   if (contains_nul(path)) {
     return fail(AttemptError{
         IoError::own(IoError::Kind::InvalidInput, std::string(kNulInPathText)), false});
   }
-  if (shell.is_executable_content(path)) {
+  // A short form hides the long name's type ("X~1.APP" for "x.appref-ms"): both must pass.
+  if (shell.is_executable_content(path) ||
+      (last_name(named) != last_name(path) && shell.is_executable_content(named))) {
     return fail(AttemptError{
         IoError::own(IoError::Kind::Other, std::string(kExecutableContentText)), true});
   }
-  if (auto opened = shell.open(path); opened.has_error()) {
+  if (auto opened = shell.open(path, named); opened.has_error()) {
     return fail(AttemptError{std::move(opened).error(), false});
   }
   return ok<AttemptError>();
@@ -95,8 +103,9 @@ std::string join_messages(std::string_view first, std::string_view second) {
   return joined;
 }
 
-Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path) {
-  auto first = open_attempt(shell, path);
+Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path,
+                                        const Path& named) {
+  auto first = open_attempt(shell, path, named);
   if (first.has_value()) return ok<ShellOpenError>();
   if (first.error().refused) return fail(ShellOpenError{std::move(first).error().io});
 
@@ -107,7 +116,7 @@ Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const
   if (normalized.has_error() || normalized.value() == path) {
     return fail(ShellOpenError{std::move(first).error().io});
   }
-  auto second = open_attempt(shell, normalized.value());
+  auto second = open_attempt(shell, normalized.value(), named);
   if (second.has_value()) return ok<ShellOpenError>();
   return fail(ShellOpenError{std::move(first).error().io});
 }
@@ -180,7 +189,8 @@ ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell,
     messages.show_debug(join_messages(report, kNoShellFormText));
     return shell_failed();
   }
-  if (auto opened = shell_open(files, shell, *handed_over); opened.has_error()) {
+  if (auto opened = shell_open(files, shell, *handed_over, canonical_file.value());
+      opened.has_error()) {
     return shell_failed();
   }
   messages.show_debug(join_messages(report, "document opened!"));

@@ -29,8 +29,11 @@ struct ShellOpenError {
 inline constexpr std::string_view kShellOpenErrorText = "IO error";
 
 // Refuses executable content, then opens; a failed first attempt is retried once with the
-// normalised path when that is another path.
-Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path);
+// normalised path when that is another path. `named` is the file under its long name (the
+// canonical file): where its last name differs from that of `path` (a short form), both names
+// are checked and the long one gives the type.
+Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path,
+                                        const Path& named);
 
 // The first text, a line feed, the second text.
 std::string join_messages(std::string_view first, std::string_view second);

@@ -20,8 +20,9 @@ class Shell {
   virtual bool is_executable_content(const Path& path) = 0;
   // One open attempt, judged at once: ShellExecuteExW "open", SW_SHOW, with the file's own type
   // as class, so that the application of the type gets it; GIO's default application on Linux.
-  // `path` holds no NUL.
-  virtual Result<void, IoError> open(const Path& path) = 0;
+  // `path` holds no NUL. `named` is the same file under its long name, which gives the type: a
+  // short (8.3) form cuts the extension (".XLS" for ".xlsm").
+  virtual Result<void, IoError> open(const Path& path, const Path& named) = 0;
 };
 
 Shell& system_shell();

@@ -59,8 +59,9 @@ class FakeShell final : public Shell {
     checked.push_back(path);
     return executable.count(path) != 0;
   }
-  Result<void, IoError> open(const Path& path) override {
+  Result<void, IoError> open(const Path& path, const Path& named) override {
     opened.push_back(path);
+    opened_as.push_back(named);
     if (results.empty()) return ok<IoError>();
     auto result = results.front();
     results.pop_front();
@@ -73,6 +74,7 @@ class FakeShell final : public Shell {
   std::deque<std::optional<IoError>> results;
   std::vector<Path> checked;
   std::vector<Path> opened;
+  std::vector<Path> opened_as;  // the long name each was opened under
 };
 
 // Composes and decomposes Ü alone; records what it was asked.
@@ -156,16 +158,23 @@ TEST_F(OpenDocument, LongPathsGoToTheShellInTheirShortForm) {
   files_.finals[p(deep.substr(4))] = p(deep);
   files_.shorts[p(deep)] = p("\\\\?\\C:\\D~1\\D~1.PDF");
   EXPECT_EQ(open("zubdms:/x", deep.substr(11)), ExitCode::Success);
-  EXPECT_EQ(shell_.checked, std::vector<Path>{p("C:\\D~1\\D~1.PDF")});
-  EXPECT_EQ(shell_.opened, shell_.checked);
+  // Both names are checked; the long one gives the type.
+  EXPECT_EQ(shell_.checked, (std::vector<Path>{p("C:\\D~1\\D~1.PDF"), p(deep)}));
+  EXPECT_EQ(shell_.opened, std::vector<Path>{p("C:\\D~1\\D~1.PDF")});
+  EXPECT_EQ(shell_.opened_as, std::vector<Path>{p(deep)});
+  const auto short_form = files_.shorts;
   files_.shorts.clear();  // refused before the shell is asked
   EXPECT_EQ(open("zubdms:/x", deep.substr(11), true), ExitCode::ShellOpenFailed);
-  EXPECT_EQ(shell_.checked.size(), 1u);
+  EXPECT_EQ(shell_.checked.size(), 2u);
   EXPECT_EQ(shown(), (std::vector<std::string>{
                          "Basedir \"C:\\\\Docs\"\nFile " + deep +
                              "\nPath too long for the shell, and no short (8.3) form fits",
                          "\nFehler beim normalisieren des Pfades : IO error\nURL: zubdms:/x\n"
                          "File: " + deep + "\n"}));
+  files_.shorts = short_form;
+  shell_.executable = {p(deep)};  // refused by its long name alone
+  EXPECT_EQ(open("zubdms:/x", deep.substr(11)), ExitCode::ShellOpenFailed);
+  EXPECT_EQ(shell_.opened.size(), 1u);
 }
 
 TEST_F(OpenDocument, NamesStoredInTheOtherUnicodeForm) {
@@ -366,7 +375,7 @@ TEST(ShellOpen, Attempts) {
     files.fulls[plain] = p("C:\\Docs\\A~1.TXT");
     FakeShell shell;
     shell.results = {IoError::from_os(1155), IoError::from_os(5)};
-    const auto result = shell_open(files, shell, plain);
+    const auto result = shell_open(files, shell, plain, plain);
     ASSERT_TRUE(result.has_error());
     EXPECT_EQ(result.error().io.code, 1155);
     EXPECT_EQ(shell.opened, (std::vector<Path>{plain, p("C:\\Docs\\A~1.TXT")}));
@@ -375,14 +384,14 @@ TEST(ShellOpen, Attempts) {
     FakeShell shell;
     shell.results = {IoError::from_os(1155)};
     const Path missing = p("\\\\?\\C:\\Docs\\gone.txt");
-    const auto result = shell_open(files, shell, missing);
+    const auto result = shell_open(files, shell, missing, missing);
     ASSERT_TRUE(result.has_error());
     EXPECT_EQ(result.error().io.code, 1155);
     EXPECT_EQ(shell.opened.size(), 1u);
   }
   {  // A NUL never reaches the shell.
     FakeShell shell;
-    const auto result = shell_open(files, shell, Path(u"C:\\a\0b", 6));
+    const auto result = shell_open(files, shell, Path(u"C:\\a\0b", 6), p("C:\\a"));
     ASSERT_TRUE(result.has_error());
     EXPECT_EQ(result.error().io.kind, IoError::Kind::InvalidInput);
     EXPECT_EQ(result.error().io.text(), "path contains NUL byte(s)");
@@ -392,7 +401,7 @@ TEST(ShellOpen, Attempts) {
   {  // A refusal is final: no second attempt, nothing opened.
     FakeShell shell;
     shell.executable = {document};
-    const auto result = shell_open(files, shell, document);
+    const auto result = shell_open(files, shell, document, document);
     ASSERT_TRUE(result.has_error());
     EXPECT_TRUE(shell.opened.empty());
     EXPECT_EQ(shell.checked.size(), 1u);

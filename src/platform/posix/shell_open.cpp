@@ -172,7 +172,8 @@ class GioShell final : public Shell {
     return runnable_category(content_type, is_a).has_value();
   }
 
-  Result<void, IoError> open(const Path& path) override {
+  // Linux has no short names: `named` is `path`, and GIO finds the type itself.
+  Result<void, IoError> open(const Path& path, const Path& /*named*/) override {
     const GioLoad& load = gio_once();
     if (!load.error.empty()) return fail(IoError::own(IoError::Kind::Other, load.error));
     const Gio& gio = load.gio;

@@ -154,7 +154,7 @@ class Win32Shell final : public Shell {
     return verdict != FileVerdict::Open;
   }
 
-  Result<void, IoError> open(const Path& path) override {
+  Result<void, IoError> open(const Path& path, const Path& named) override {
     initialize_com();
     // The file goes over as its own type (its extension, "Folder" for a folder), so the shell
     // starts the application of that type. Without the type Wine's ShellExecuteW starts a file
@@ -163,7 +163,7 @@ class Win32Shell final : public Shell {
     const DWORD attributes = GetFileAttributesW(wide(path));
     const bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
                         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const std::u16string type = folder ? std::u16string(u"Folder") : association_class(path);
+    const std::u16string type = folder ? std::u16string(u"Folder") : association_class(named);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     // No error dialog (ShellExecuteW asks the same), and the hand-over finished before the call
