@@ -182,8 +182,8 @@ Result<UniqueFd, OsError> open_lock_file(const std::string& target) {
 
 // Takes the write lock of the open lock file, trying again for up to `wait` while another
 // process holds a lock on it: 0, or 33 when it stayed held (1016 where the file system has no
-// locks). A write lock needs a descriptor open for writing, and readers of the hive take no
-// lock, so only a writer of the hive can make another wait, and for `wait` at most.
+// locks). Only who may open the lock file can hold a lock that conflicts, and readers of the
+// hive take none, so only a writer of the hive can make another wait, and for `wait` at most.
 // Open-file-description locks belong to this descriptor and end with it; they conflict with the
 // classic fcntl locks of other programs (Python's fcntl.lockf).
 OsError lock_for_writing(int fd, std::chrono::milliseconds wait) {
