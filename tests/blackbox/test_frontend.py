@@ -198,8 +198,8 @@ class AdministrativeActions(FrontendTestCase):
         head = ("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\"
                 'launcher]\n"NextCloudFolder"="/alt"\n"big"=hex:')
         deep = "".join("[HKEY_CURRENT_USER\\c%03d%s]\n" % (i, "\\k" * 499) for i in range(100))
-        rows = [("hex line just under 16 MiB", head + "ab," * ((16 * 2**20 - len(head)) // 3) + "ab"),
-                ("keys 500 levels deep without their parents", head + "00\n" + deep)]
+        rows = [("hex line just under 16 MiB", head + "ab," * ((16 * 2**20 - len(head)) // 3)
+                 + "ab"), ("keys 500 levels deep without their parents", head + "00\n" + deep)]
         os.makedirs(os.path.dirname(self.sandbox.user_hive()))
         for name, content in rows:
             with self.subTest(name):

@@ -144,13 +144,12 @@ class MaintainerScripts(LauncherTestCase):
         os.makedirs(box.machine)
         os.chmod(box.root, 0o755)
         for lock in locks:
-            open(lock, "w").close()
-            os.chmod(lock, 0o644)
+            os.close(os.open(lock, os.O_CREAT | os.O_WRONLY, 0o644))
         box.dpkg("-i", DEB)
         self.assertEqual(box.run("-c", box.base).returncode, 0)
         self.assertEqual([os.stat(lock).st_mode & 0o777 for lock in locks], [0o600] * 3)
-        read_lock = ("import fcntl, sys, time\nf = open(sys.argv[1])\nfcntl.lockf(f, fcntl.LOCK_SH)"
-                     "\nprint('held', flush=True)\ntime.sleep(60)")
+        read_lock = "import fcntl, sys, time; fcntl.lockf(open(sys.argv[1]), fcntl.LOCK_SH); " \
+                    "print('held', flush=True); time.sleep(60)"
         for lock in locks:
             for holder in (["flock", "-x", lock, "sh", "-c", "echo held; exec sleep 60"],
                            ["/usr/bin/python3", "-c", read_lock, lock]):

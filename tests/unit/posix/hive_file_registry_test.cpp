@@ -232,8 +232,8 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
        }},
       {"a link of the folder's owner", [&] {  // needs root, as above
          fs::create_symlink(root_ / "theirs.reg", file);
-         if (::lchown(file.c_str(), 65534, 65534) != 0 ||
-             ::chown(file.parent_path().c_str(), 65534, 65534) != 0) {
+         if (::lchown(file.c_str(), 65534, 65534) ||
+             ::chown(file.parent_path().c_str(), 65534, 65534)) {
            fs::remove(file), fs::create_directory(file);
          }
        }},
@@ -281,8 +281,7 @@ TEST_F(HiveFileRegistryTest, AChangeGivesUpOnALockHeldThroughoutItsWait) {
   const std::string lock_file = locations_.current_user + ".lock";
   const std::string before = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
   write_file(locations_.current_user, before);
-  write_file(lock_file, "");
-  ASSERT_EQ(::chmod(lock_file.c_str(), 0644), 0);
+  write_file(lock_file, ""), fs::permissions(lock_file, fs::perms(0644));
   constexpr std::chrono::milliseconds kWait(300);
   const std::pair<short, OsError> rows[] = {{F_WRLCK, 33}, {F_RDLCK, 33}, {-1, 0}};  // -1: flock
   for (const auto& [type, status] : rows) {
@@ -299,20 +298,16 @@ TEST_F(HiveFileRegistryTest, AChangeGivesUpOnALockHeldThroughoutItsWait) {
       ::_exit(0);
     }
     char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    EXPECT_EQ(held, '1');
+    ASSERT_TRUE(::read(ready[0], &held, 1) == 1 && held == '1');
     HiveFileRegistry files(locations_, kWait);
     const auto started = std::chrono::steady_clock::now();
     const std::uint8_t data[] = {'a', 0, 0, 0};
     EXPECT_EQ(files.set_value(raw_key(Hive::CurrentUser), u"v", kRegSz, data, 4), status);
-    const auto waited = std::chrono::steady_clock::now() - started;
-    EXPECT_TRUE(status == 0 || waited >= kWait);
+    EXPECT_TRUE(status == 0 || std::chrono::steady_clock::now() - started >= kWait);
     RawKey key = 0;
     EXPECT_EQ(files.open_key(raw_key(Hive::CurrentUser), u"k", kKeyRead, &key), 0u);
     EXPECT_EQ(read_file(locations_.current_user) == before, status != 0);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    ::close(ready[0]), ::close(ready[1]);
+    ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0), ::close(ready[0]), ::close(ready[1]);
   }
   EXPECT_EQ(fs::status(lock_file).permissions(), fs::perms(0600));
 }

@@ -14,10 +14,6 @@ TEST(RegistryStatusMessage, GivesTheWindowsTexts) {
   } rows[] = {
       {2, "The system cannot find the file specified."},
       {5, "Access is denied."},
-      {33, "The process cannot access the file because another process has locked a portion of "
-           "the file."},
-      {613, "{Low On Registry Space}\r\nThe system has reached the maximum size allowed for the "
-            "system part of the registry. Additional storage requests will be ignored."},
       {6, "The handle is invalid."},
       {234, "More data is available."},
       {1015,
