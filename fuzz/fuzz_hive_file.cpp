@@ -33,6 +33,7 @@ bool same_key(const RegistryTreeKey& a, const RegistryTreeKey& b) {
 void check_round_trip(const RegistryTree& tree, Hive hive) {
   const std::string written = posix::write_hive_file(tree, hive);
   FUZZ_CHECK(is_valid_utf8(written));
+  FUZZ_CHECK(posix::hive_file_size(tree, hive) == written.size());
   auto again = posix::parse_hive_file(written, hive);
   if (again.has_error()) {
     std::fprintf(stderr, "line %zu: %s\n%s\n", again.error().line, again.error().reason.c_str(),

@@ -151,8 +151,11 @@ bool take_back(RegistryTree& tree, Hive hive, const Recorded& recorded) {
   return true;
 }
 
+// Sizes first: a hive of deep keys could make a file far larger than the one it was read from.
 bool holds_nothing(const RegistryTree& tree, Hive hive) {
-  return posix::write_hive_file(tree, hive) == posix::write_hive_file(untouched(hive), hive);
+  const RegistryTree empty = untouched(hive);
+  return posix::hive_file_size(tree, hive) == posix::hive_file_size(empty, hive) &&
+         posix::write_hive_file(tree, hive) == posix::write_hive_file(empty, hive);
 }
 
 int remove_from(MachineHives& hives, Hive hive, const std::vector<Recorded>& values) {

@@ -192,6 +192,25 @@ class AdministrativeActions(FrontendTestCase):
         with open(self.sandbox.user_hive(), "rb") as hive:
             self.assertEqual(hive.read(), before)
 
+    def test_a_write_the_reader_would_refuse_fails_and_leaves_the_file(self):
+        """Long hex lines come back wrapped, deep keys with sections for their parents: a file
+        that would then be above the 16 MiB the reader takes is not written. The old one stays
+        as it was, readable (the failure is the value's: the key was read)."""
+        head = ("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\"
+                'launcher]\n"NextCloudFolder"="/alt"\n"big"=hex:')
+        deep = "".join("[HKEY_CURRENT_USER\\c%03d%s]\n" % (i, "\\k" * 499) for i in range(100))
+        rows = [("hex line just under 16 MiB", head + "ab," * ((16 * 2**20 - len(head)) // 3)
+                 + "ab"), ("keys 500 levels deep without their parents", head + "00\n" + deep)]
+        os.makedirs(os.path.dirname(self.sandbox.user_hive()))
+        for name, content in rows:
+            with self.subTest(name):
+                with open(self.sandbox.user_hive(), "w", encoding="utf-8") as hive:
+                    hive.write(content)
+                self.assertRun(self.sandbox.run("-c", "/neu"), 7, stderr=line(
+                    "Fehler beim setzen des Varneloverzeichnis! Error accessing registry value"))
+                with open(self.sandbox.user_hive(), encoding="utf-8") as hive:
+                    self.assertTrue(hive.read() == content)
+
     def test_debug_messages_of_the_base_directory(self):
         result = self.sandbox.run("-c", "D:\\a", "-d")
         self.assertRun(result, 0, stdout=line("Try to open path") + b"Try to create path\n" +

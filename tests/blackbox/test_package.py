@@ -4,6 +4,7 @@ to the desktop (gio open, xdg-open) reaching the unpacked launcher and the sandb
 
 import os
 import subprocess
+import time
 import unittest
 
 from sandbox import LAUNCHER, LauncherTestCase, OpenTestCase, Sandbox, line, reg_string as reg
@@ -131,6 +132,39 @@ class MaintainerScripts(LauncherTestCase):
                 # The user's base folder stays: only the installation is missing now.
                 box.launcher = LAUNCHER
                 self.assertEqual(box.run("-i").returncode, 11)
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root, to try the lock files as user nobody")
+    def test_no_other_user_can_stall_the_writers(self):
+        """User nobody tries to hold each lock file (earlier versions left them 0644) with flock
+        and with an fcntl read lock: root's writes and the maintainer scripts go on at once."""
+        box = self.sandbox
+        locks = [os.path.join(box.machine, "HKEY_LOCAL_MACHINE.reg.lock"),
+                 os.path.join(box.machine, "HKEY_CLASSES_ROOT.reg.lock"),
+                 os.path.join(box.config_home, "zub_launcher", "HKEY_CURRENT_USER.reg.lock")]
+        os.makedirs(box.machine)
+        os.chmod(box.root, 0o755)
+        for lock in locks:
+            os.close(os.open(lock, os.O_CREAT | os.O_WRONLY, 0o644))
+        box.dpkg("-i", DEB)
+        self.assertEqual(box.run("-c", box.base).returncode, 0)
+        self.assertEqual([os.stat(lock).st_mode & 0o777 for lock in locks], [0o600] * 3)
+        read_lock = "import fcntl, sys, time; fcntl.lockf(open(sys.argv[1]), fcntl.LOCK_SH); " \
+                    "print('held', flush=True); time.sleep(60)"
+        for lock in locks:
+            for holder in (["flock", "-x", lock, "sh", "-c", "echo held; exec sleep 60"],
+                           ["/usr/bin/python3", "-c", read_lock, lock]):
+                process = subprocess.Popen(
+                    ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", *holder],
+                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
+                self.addCleanup(process.communicate)
+                self.addCleanup(os.killpg, process.pid, 9)
+                process.stdout.readline()  # once it holds the lock, or has given up
+        started = time.monotonic()
+        self.assertEqual([box.run(*args).returncode for args in (["-x"], ["-l"], ["-c", "/neu"])],
+                         [0, 0, 0])
+        box.dpkg("-r", "zub-launcher")
+        box.dpkg("-i", DEB)
+        self.assertLess(time.monotonic() - started, 10)
 
     def test_removal_keeps_what_others_changed_since(self):
         box = self.sandbox

@@ -8,6 +8,7 @@ import os
 import random
 import re
 import signal
+import struct
 import subprocess
 import time
 import unittest
@@ -39,9 +40,10 @@ def leftovers(hive: str) -> list:
 
 def add_section_as_another_program(hive: str, key: str):
     """What another program that honours the lock does: read, change and replace the file
-    while holding the lock."""
+    while holding an fcntl write lock (of its open file, as fcntl.lockf's would not keep out the
+    other threads of this process)."""
     with open(hive + ".lock", "a") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
+        fcntl.fcntl(lock, fcntl.F_OFD_SETLKW, struct.pack("hhqqi", fcntl.F_WRLCK, 0, 0, 0, 0))
         with open(hive, encoding="utf-8") as f:
             text = f.read()
         text += "[" + key + "]\n\n"
@@ -91,6 +93,19 @@ class RegistryStress(unittest.TestCase):
         self.assertIn(stored, values)
         self.assertEqual(self.reported_base_dir(), stored)
         self.assertEqual(leftovers(self.user_hive), [])
+
+    def test_a_writer_gives_up_on_a_lock_held_throughout_its_wait(self):
+        """About ten seconds, then "-c" fails and the file stays; a reader does not wait."""
+        self.assertEqual(self.finish(self.start("-c", "/alt")), 0)
+        with open(self.user_hive + ".lock", "r+") as lock:
+            fcntl.lockf(lock, fcntl.LOCK_EX)
+            started, writer = time.monotonic(), self.start("-c", "/neu")
+            self.assertEqual(self.reported_base_dir(), "/alt")
+            self.assertIsNone(writer.poll())
+            self.assertEqual(self.finish(writer), 7)
+            self.assertGreater(time.monotonic() - started, 9.5)
+        self.assertEqual(base_dir_in(self.user_hive), "/alt")
+        self.assertEqual(self.finish(self.start("-c", "/neu")), 0)
 
     def test_killed_writers_leave_the_old_or_the_new_file(self):
         """200 writers killed at random moments, in four sandboxes at once to keep it short.

@@ -18,21 +18,57 @@ constexpr std::size_t kMaxKeyDepth = 512;
 
 // --- writing
 
-void append_escaped(std::string& out, std::string_view text) {
+// The writer's text: counted, and handed on in pieces where there is a sink.
+class Output {
+ public:
+  explicit Output(const HiveFileSink* sink) : sink_(sink) {}
+
+  void add(std::string_view text) {
+    size_ += text.size();
+    if (sink_ == nullptr || failed_) return;
+    buffer_.append(text);
+    if (buffer_.size() >= kPieceBytes) flush();
+  }
+  void add(char c) { add(std::string_view(&c, 1)); }
+
+  // Bytes so far.
+  std::size_t size() const { return size_; }
+  // False when the sink refused a piece.
+  bool finish() {
+    flush();
+    return !failed_;
+  }
+
+ private:
+  static constexpr std::size_t kPieceBytes = 64 * 1024;
+
+  void flush() {
+    if (sink_ == nullptr || failed_ || buffer_.empty()) return;
+    failed_ = !(*sink_)(buffer_);
+    buffer_.clear();
+  }
+
+  const HiveFileSink* sink_;
+  std::string buffer_;
+  std::size_t size_ = 0;
+  bool failed_ = false;
+};
+
+void append_escaped(Output& out, std::string_view text) {
   for (const char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
+    if (c == '\\' || c == '"') out.add('\\');
+    out.add(c);
   }
 }
 
-void append_name(std::string& out, std::u16string_view name) {
+void append_name(Output& out, std::u16string_view name) {
   if (name.empty()) {
-    out += '@';
+    out.add('@');
     return;
   }
-  out += '"';
+  out.add('"');
   append_escaped(out, utf16_to_utf8_lossy(name));
-  out += '"';
+  out.add('"');
 }
 
 // The text of REG_SZ data that is exactly one terminated string on one line.
@@ -52,63 +88,79 @@ std::optional<std::string> plain_string(const RegistryValue& value) {
   return utf16_to_utf8_strict(units);
 }
 
-void append_hex_bytes(std::string& out, const std::vector<std::uint8_t>& data,
+void append_hex_bytes(Output& out, const std::vector<std::uint8_t>& data,
                       std::size_t line_start) {
   for (std::size_t i = 0; i < data.size(); ++i) {
-    out += kHexDigits[data[i] >> 4];
-    out += kHexDigits[data[i] & 0xF];
+    const char digits[] = {kHexDigits[data[i] >> 4], kHexDigits[data[i] & 0xF]};
+    out.add(std::string_view(digits, 2));
     if (i + 1 == data.size()) break;
-    out += ',';
+    out.add(',');
     if (out.size() - line_start >= kHexLineWidth) {
-      out += "\\\n  ";
+      out.add("\\\n  ");
       line_start = out.size() - 2;
     }
   }
 }
 
-void append_value(std::string& out, const RegistryValue& value) {
+void append_value(Output& out, const RegistryValue& value) {
   const std::size_t line_start = out.size();
   append_name(out, value.name);
-  out += '=';
+  out.add('=');
   if (auto text = plain_string(value)) {
-    out += '"';
+    out.add('"');
     append_escaped(out, *text);
-    out += '"';
+    out.add('"');
   } else if (value.type == kRegDword && value.data.size() == 4) {
     const std::uint32_t number = static_cast<std::uint32_t>(value.data[0]) |
                                  static_cast<std::uint32_t>(value.data[1]) << 8 |
                                  static_cast<std::uint32_t>(value.data[2]) << 16 |
                                  static_cast<std::uint32_t>(value.data[3]) << 24;
-    out += "dword:";
-    for (int shift = 28; shift >= 0; shift -= 4) out += kHexDigits[(number >> shift) & 0xF];
+    out.add("dword:");
+    for (int shift = 28; shift >= 0; shift -= 4) out.add(kHexDigits[(number >> shift) & 0xF]);
   } else {
     if (value.type == kRegBinary) {
-      out += "hex:";
+      out.add("hex:");
     } else {
-      out += "hex(";
       std::string type;
       std::uint32_t rest = value.type;
       do {
         type.insert(type.begin(), kHexDigits[rest & 0xF]);
         rest >>= 4;
       } while (rest != 0);
-      out += type + "):";
+      out.add("hex(");
+      out.add(type);
+      out.add("):");
     }
     append_hex_bytes(out, value.data, line_start);
   }
-  out += '\n';
+  out.add('\n');
 }
 
-void append_key(std::string& out, const RegistryTreeKey& key, const std::string& path,
-                bool is_root) {
+// `path` is the key's own path; it is lengthened for each child and cut back afterwards, so a
+// key costs its name, never a copy of the path above it.
+void append_key(Output& out, const RegistryTreeKey& key, std::string& path, bool is_root) {
   if (!is_root || !key.values().empty()) {
-    out += '[' + path + "]\n";
+    out.add('[');
+    out.add(path);
+    out.add("]\n");
     for (const auto& [folded, value] : key.values()) append_value(out, value);
-    out += '\n';
+    out.add('\n');
   }
+  const std::size_t length = path.size();
   for (const auto& [folded, child] : key.children()) {
-    append_key(out, *child, path + '\\' + utf16_to_utf8_lossy(child->name()), false);
+    path += '\\';
+    path += utf16_to_utf8_lossy(child->name());
+    append_key(out, *child, path, false);
+    path.resize(length);
   }
+}
+
+bool write_tree(Output& out, const RegistryTree& tree, Hive hive) {
+  out.add(kHeader);
+  out.add("\n\n");
+  std::string path(hive_name(hive));
+  append_key(out, tree.root(), path, true);
+  return out.finish();
 }
 
 // --- reading
@@ -355,11 +407,24 @@ Result<RegistryTree, HiveParseError> parse_hive_file(std::string_view bytes, Hiv
   return tree;
 }
 
+std::size_t hive_file_size(const RegistryTree& tree, Hive hive) {
+  Output counter(nullptr);
+  write_tree(counter, tree, hive);
+  return counter.size();
+}
+
+bool write_hive_file(const RegistryTree& tree, Hive hive, const HiveFileSink& write) {
+  Output out(&write);
+  return write_tree(out, tree, hive);
+}
+
 std::string write_hive_file(const RegistryTree& tree, Hive hive) {
-  std::string out(kHeader);
-  out += "\n\n";
-  append_key(out, tree.root(), std::string(hive_name(hive)), true);
-  return out;
+  std::string text;
+  write_hive_file(tree, hive, [&text](std::string_view piece) {
+    text.append(piece);
+    return true;
+  });
+  return text;
 }
 
 }  // namespace zub::posix

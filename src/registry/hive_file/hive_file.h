@@ -25,6 +25,7 @@
 // levels below the root key, as Windows allows no deeper one.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,7 +43,20 @@ struct HiveParseError {
 // root key. Sections must name that root key.
 Result<RegistryTree, HiveParseError> parse_hive_file(std::string_view bytes, Hive hive);
 
-// The file for the tree.
+// Takes the next piece of a file being written; false when it could not be stored.
+using HiveFileSink = std::function<bool(std::string_view piece)>;
+
+// The size in bytes of the file for the tree, counted without making it. A key's section names
+// its whole path, so a file of deep keys written without their parents' sections grows by about
+// half the depth on its next write: check the size before writing.
+std::size_t hive_file_size(const RegistryTree& tree, Hive hive);
+
+// The file for the tree, handed to `write` piece by piece. Besides the pieces it holds no more
+// than the path of one key at a time. Stops at the first piece that `write` refuses and then
+// returns false.
+bool write_hive_file(const RegistryTree& tree, Hive hive, const HiveFileSink& write);
+
+// The file for the tree as one text.
 std::string write_hive_file(const RegistryTree& tree, Hive hive);
 
 }  // namespace zub::posix

@@ -3,14 +3,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "platform/posix/unique_fd.h"
@@ -21,11 +23,13 @@ namespace zub {
 namespace posix {
 namespace {
 
+constexpr OsError kErrorLockViolation = 33;
 constexpr OsError kErrorDiskFull = 112;
+constexpr OsError kErrorRegistryQuotaLimit = 613;
 constexpr OsError kErrorRegistryIoFailed = 1016;
-// A hive file larger than this counts as damaged. What the launcher stores takes well under a
-// kilobyte; reading costs about eight times the file's size in memory and, at this size, about
-// half a second per operation.
+// A hive file larger than this counts as damaged, and no write makes one. What the launcher
+// stores takes well under a kilobyte; reading costs about eight times the file's size in memory
+// and, at this size, about half a second per operation.
 constexpr std::size_t kMaxHiveFileBytes = std::size_t{16} << 20;
 // Symbolic links followed from a hive path to its file, as many as the kernel follows.
 constexpr int kMaxLinkHops = 40;
@@ -102,13 +106,11 @@ int write_all(int fd, std::string_view data) {
   return 0;
 }
 
-// A symbolic link whose target this process may rely on: its own, root's, or that of the folder's
-// owner (who could replace it anyway). A link that another user has put into a shared folder
-// could aim a write anywhere, so it is not followed.
-bool trusted_link(const std::string& link, const struct stat& info) {
-  if (info.st_uid == ::geteuid() || info.st_uid == 0) return true;
-  struct stat folder {};
-  return ::stat(folder_of(link).c_str(), &folder) == 0 && folder.st_uid == info.st_uid;
+// A symbolic link whose target this process may rely on: its own or root's. A link of anyone
+// else, even of the folder's owner, would let that user choose where this process writes (and
+// what file it creates there), so it is not followed.
+bool trusted_link(const struct stat& info) {
+  return info.st_uid == ::geteuid() || info.st_uid == 0;
 }
 
 // The file a hive path stands for: the path itself, or where its symbolic links lead (dotfiles
@@ -118,7 +120,7 @@ Result<std::string, OsError> hive_target(std::string path) {
   for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    if (!trusted_link(path, info)) return fail(kErrorRegistryCorrupt);
+    if (!trusted_link(info)) return fail(kErrorRegistryCorrupt);
     std::string target(static_cast<std::size_t>(info.st_size) + 1, '\0');
     const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
     if (length <= 0) return fail(kErrorRegistryCorrupt);
@@ -158,17 +160,56 @@ Result<RegistryTree, OsError> load(const std::string& file, Hive hive) {
   return std::move(tree).value();
 }
 
-// The lock file beside the hive file `target` (already past any link). Only a regular file of
-// that name will do: a link there could make this process create a file anywhere, a FIFO or a
-// device could block it.
+// The lock file beside the hive file `target` (already past any link), open for writing. Only a
+// regular file of that name will do: a link there could make this process create a file
+// anywhere, a FIFO or a device could block it.
 Result<UniqueFd, OsError> open_lock_file(const std::string& target) {
   UniqueFd fd(::open((target + ".lock").c_str(),
-                     O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644));
+                     O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600));
   if (!fd.valid()) return fail(write_status(errno));
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) return fail(kErrorRegistryIoFailed);
   if (!S_ISREG(info.st_mode)) return fail(kErrorAccessDenied);
+  // Whoever can open the lock file can lock it: one who can only read it can still hold a read
+  // lock, which keeps the write lock away. A lock file made readable to others (as earlier
+  // versions made it) is closed to them again.
+  if (info.st_uid == ::geteuid() && (info.st_mode & 07777) != 0600 &&
+      ::fchmod(fd.get(), 0600) != 0) {
+    return fail(write_status(errno));
+  }
   return fd;
+}
+
+// Takes the write lock of the open lock file, trying again for up to `wait` while another
+// process holds a lock on it: 0, or 33 when it stayed held (1016 where the file system has no
+// locks). Only who may open the lock file can hold a lock that conflicts, and readers of the
+// hive take none, so only a writer of the hive can make another wait, and for `wait` at most.
+// Open-file-description locks belong to this descriptor and end with it; they conflict with the
+// classic fcntl locks of other programs (Python's fcntl.lockf).
+OsError lock_for_writing(int fd, std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  std::chrono::milliseconds pause(1);
+  int command = F_OFD_SETLK;
+  while (true) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, command, &lock) == 0) return kErrorSuccess;
+    const int error = errno;
+    if (error == EINTR) continue;
+    // A kernel without open-file-description locks: the classic ones serve as well here, as
+    // this process opens the lock file once.
+    if (error == EINVAL && command == F_OFD_SETLK) {
+      command = F_SETLK;
+      continue;
+    }
+    if (error != EAGAIN && error != EACCES) return kErrorRegistryIoFailed;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return kErrorLockViolation;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, std::chrono::milliseconds(20));
+  }
 }
 
 // The file that a change of `file` goes to, with its folder made if need be.
@@ -207,9 +248,10 @@ void remove_leftover_temporaries(const std::string& file) {
   }
 }
 
-// Replaces the file with `text` so that a reader, or a crash, sees either the old or the new
-// file, never a mix.
-OsError store(const std::string& file, std::string_view text) {
+// Replaces the file with the one for `tree` so that a reader, or a crash, sees either the old or
+// the new file, never a mix. The file is written as it is made, so a large one is never held in
+// memory.
+OsError store(const std::string& file, const RegistryTree& tree, Hive hive) {
   const std::string folder = folder_of(file);
   std::string temporary = folder + "/" + temporary_prefix(file) + "XXXXXX";
   UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
@@ -219,7 +261,11 @@ OsError store(const std::string& file, std::string_view text) {
   // file planted by another user could carry over to this user's file.
   struct stat existing {};
   const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 0666) : 0644;
-  int error = write_all(fd.get(), text);
+  int error = 0;
+  write_hive_file(tree, hive, [&](std::string_view piece) {
+    error = write_all(fd.get(), piece);
+    return error == 0;
+  });
   if (error == 0 && ::fchmod(fd.get(), mode) != 0) error = errno;
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
   if (const int close_error = fd.reset(); error == 0) error = close_error;
@@ -309,8 +355,8 @@ OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
   const std::string& file = target.value();
   auto lock = open_lock_file(file);
   if (lock.has_error()) return lock.error();
-  while (::flock(lock->get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return kErrorRegistryIoFailed;
+  if (const OsError locked = lock_for_writing(lock->get(), lock_wait_); locked != kErrorSuccess) {
+    return locked;
   }
   // Read under the lock: what another writer stored before is kept.
   auto tree = load(file, hive);
@@ -318,8 +364,10 @@ OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
   bool changed = false;
   const OsError status = change(tree.value(), changed);
   if (status != kErrorSuccess || !changed) return status;
+  // A file the reader would refuse is not written: the old one stays, and stays readable.
+  if (hive_file_size(tree.value(), hive) > kMaxHiveFileBytes) return kErrorRegistryQuotaLimit;
   remove_leftover_temporaries(file);
-  return store(file, write_hive_file(tree.value(), hive));
+  return store(file, tree.value(), hive);
   // The lock goes with its file descriptor.
 }
 

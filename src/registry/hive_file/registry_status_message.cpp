@@ -23,6 +23,9 @@ std::string registry_status_message(OsError status) {
       return "Not enough memory resources are available to process this command.";
     case 15:
       return "The system cannot find the drive specified.";
+    case 33:
+      return "The process cannot access the file because another process has locked a portion "
+             "of the file.";
     case 53:
       return "The network path was not found.";
     case 67:
@@ -35,6 +38,9 @@ std::string registry_status_message(OsError status) {
       return "The specified path is invalid.";
     case 234:
       return "More data is available.";
+    case 613:
+      return "{Low On Registry Space}\r\nThe system has reached the maximum size allowed for the "
+             "system part of the registry. Additional storage requests will be ignored.";
     case 998:
       return "Invalid access to memory location.";
     case 1009:

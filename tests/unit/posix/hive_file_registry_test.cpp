@@ -3,12 +3,16 @@
 
 #include "registry/hive_file/hive_file_registry.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -133,6 +137,7 @@ TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
     ++entries;
   }
   EXPECT_EQ(entries, 2u);
+  EXPECT_EQ(fs::status(locations_.current_user + ".lock").permissions(), fs::perms(0600));
 }
 
 TEST_F(HiveFileRegistryTest, AWriteRemovesTheTemporaryFilesOfKilledWriters) {
@@ -225,6 +230,13 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
          fs::create_symlink(root_ / "theirs.reg", file);
          if (::lchown(file.c_str(), 65534, 65534) != 0) fs::remove(file), fs::create_directory(file);
        }},
+      {"a link of the folder's owner", [&] {  // needs root, as above
+         fs::create_symlink(root_ / "theirs.reg", file);
+         if (::lchown(file.c_str(), 65534, 65534) ||
+             ::chown(file.parent_path().c_str(), 65534, 65534)) {
+           fs::remove(file), fs::create_directory(file);
+         }
+       }},
       {"does not parse", [&] { write_file(file, broken); }}};
   write_file(locations_.local_machine, "");  // empty: a root key without content
   ::alarm(20);  // a run that blocks ends the tests instead of hanging them
@@ -260,6 +272,44 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
   // Other root keys are not affected.
   EXPECT_EQ(files.create_key(raw_key(Hive::LocalMachine), u"SOFTWARE", kKeyAllAccess, &handle), 0u);
   EXPECT_EQ(files.close_key(handle), 0u);
+}
+
+// A lock of another process that conflicts keeps a change out for the wait, then the change
+// fails with 33 and changes nothing; readers go on meanwhile. A flock, which anyone who can read
+// the file could take, does not count. A lock file of this user open to others is closed to them.
+TEST_F(HiveFileRegistryTest, AChangeGivesUpOnALockHeldThroughoutItsWait) {
+  const std::string lock_file = locations_.current_user + ".lock";
+  const std::string before = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
+  write_file(locations_.current_user, before);
+  write_file(lock_file, ""), fs::permissions(lock_file, fs::perms(0644));
+  constexpr std::chrono::milliseconds kWait(300);
+  const std::pair<short, OsError> rows[] = {{F_WRLCK, 33}, {F_RDLCK, 33}, {-1, 0}};  // -1: flock
+  for (const auto& [type, status] : rows) {
+    SCOPED_TRACE(type);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+      const int fd = ::open(lock_file.c_str(), type == F_WRLCK ? O_RDWR : O_RDONLY);
+      struct flock lock {};
+      lock.l_type = type;
+      const bool held = type < 0 ? ::flock(fd, LOCK_EX) == 0 : ::fcntl(fd, F_SETLK, &lock) == 0;
+      if (::write(ready[1], held ? "1" : "0", 1) == 1) ::pause();
+      ::_exit(0);
+    }
+    char held = 0;
+    ASSERT_TRUE(::read(ready[0], &held, 1) == 1 && held == '1');
+    HiveFileRegistry files(locations_, kWait);
+    const auto started = std::chrono::steady_clock::now();
+    const std::uint8_t data[] = {'a', 0, 0, 0};
+    EXPECT_EQ(files.set_value(raw_key(Hive::CurrentUser), u"v", kRegSz, data, 4), status);
+    EXPECT_TRUE(status == 0 || std::chrono::steady_clock::now() - started >= kWait);
+    RawKey key = 0;
+    EXPECT_EQ(files.open_key(raw_key(Hive::CurrentUser), u"k", kKeyRead, &key), 0u);
+    EXPECT_EQ(read_file(locations_.current_user) == before, status != 0);
+    ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0), ::close(ready[0]), ::close(ready[1]);
+  }
+  EXPECT_EQ(fs::status(lock_file).permissions(), fs::perms(0600));
 }
 
 // Runs `body` in a child process; its exit status.

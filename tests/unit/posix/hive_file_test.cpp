@@ -58,6 +58,7 @@ TEST(HiveFileWriter, WritesEachValueInItsForm) {
     tree.create({u"k"}, created).set_value(utf8_to_utf16(row.value_name), row.type, row.data);
     const std::string file = write_hive_file(tree, Hive::CurrentUser);
     EXPECT_EQ(file, one_value_file(row.line)) << row.name;
+    EXPECT_EQ(hive_file_size(tree, Hive::CurrentUser), file.size()) << row.name;
 
     auto parsed = parse_hive_file(file, Hive::CurrentUser);
     ASSERT_TRUE(parsed.has_value()) << row.name << ": " << parsed.error().reason;
@@ -115,6 +116,7 @@ TEST(HiveFileWriter, LargeValuesWrapAndComeBackWhole) {
   tree.create({u"k"}, created).set_value(u"text", kRegSz,
                                           reg_sz_bytes(std::u16string(1 << 19, u'x')));
   const std::string file = write_hive_file(tree, Hive::CurrentUser);
+  EXPECT_EQ(hive_file_size(tree, Hive::CurrentUser), file.size());
 
   std::size_t longest = 0;
   for (std::size_t start = 0; start < file.size();) {
