@@ -200,7 +200,8 @@ class AdministrativeActions(FrontendTestCase):
                 'launcher]\n"NextCloudFolder"="/alt"\n"big"=hex:')
         deep = "".join("[HKEY_CURRENT_USER\\c%03d%s]\n" % (i, "\\k" * 499) for i in range(100))
         rows = [("hex line just under 16 MiB", head + "ab," * ((16 * 2**20 - len(head)) // 3)
-                 + "ab"), ("keys 500 levels deep without their parents", head + "00\n" + deep)]
+                 + "ab"), ("keys 500 levels deep without their parents", head + "00\n" + deep),
+                ("a write 250 times the old file's size", head + "00\n" + "".join(deep.splitlines(True)[:10]))]
         os.makedirs(os.path.dirname(self.sandbox.user_hive()))
         for name, content in rows:
             with self.subTest(name):

@@ -26,9 +26,10 @@
 // of another user or one that does not end) and a file above 16 MiB. A write the system
 // refuses (no permission, read-only file system, the folder cannot be made, as where a file
 // stands in its place, a lock file that is not a regular file) gives 5 and changes nothing; a
-// write whose file would be above 16 MiB 613 (ERROR_REGISTRY_QUOTA_LIMIT); a lock that another
-// process holds throughout the wait 33 (ERROR_LOCK_VIOLATION); a full disk 112; any other
-// failure of the file system 1016. A write that fails leaves the file as it was.
+// write whose file would be above 16 MiB, or above four times its old size plus 1 MiB (deep keys
+// written without their parents' sections), 613 (ERROR_REGISTRY_QUOTA_LIMIT); a lock that
+// another process holds throughout the wait 33 (ERROR_LOCK_VIOLATION); a full disk 112; any
+// other failure of the file system 1016. A write that fails leaves the file as it was.
 
 #include <chrono>
 #include <functional>

@@ -31,6 +31,12 @@ constexpr OsError kErrorRegistryIoFailed = 1016;
 // stores takes well under a kilobyte; reading costs about eight times the file's size in memory
 // and, at this size, about half a second per operation.
 constexpr std::size_t kMaxHiveFileBytes = std::size_t{16} << 20;
+// A write may make the file at most this many times as large as it was, plus the allowance. A
+// file whose deep keys come without their parents' sections gets every parent section, each
+// with its whole path, on its next write: 50 KB of keys 500 levels deep would become 13 MB.
+// What the launcher writes (a few keys, a path) stays far within the allowance.
+constexpr std::size_t kMaxGrowthFactor = 4;
+constexpr std::size_t kGrowthAllowanceBytes = std::size_t{1} << 20;
 // Symbolic links followed from a hive path to its file, as many as the kernel follows.
 constexpr int kMaxLinkHops = 40;
 
@@ -134,8 +140,10 @@ Result<std::string, OsError> hive_target(std::string path) {
 
 // The content of the hive file. A missing file is an empty root key. Anything that is not a
 // regular file (a FIFO, a device, a folder) or that is larger than the cap counts as a file
-// that does not parse; it is opened without blocking and judged by what was opened.
-Result<RegistryTree, OsError> load(const std::string& file, Hive hive) {
+// that does not parse; it is opened without blocking and judged by what was opened. `size`, if
+// given, gets the number of bytes read.
+Result<RegistryTree, OsError> load(const std::string& file, Hive hive,
+                                   std::size_t* size = nullptr) {
   UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
   if (!fd.valid()) {
     const int error = errno;
@@ -155,6 +163,7 @@ Result<RegistryTree, OsError> load(const std::string& file, Hive hive) {
   std::string bytes;
   if (read_all(fd.get(), bytes, kMaxHiveFileBytes) != 0) return fail(kErrorRegistryIoFailed);
   if (bytes.size() > kMaxHiveFileBytes) return fail(kErrorRegistryCorrupt);
+  if (size != nullptr) *size = bytes.size();
   auto tree = parse_hive_file(bytes, hive);
   if (tree.has_error()) return fail(kErrorRegistryCorrupt);
   return std::move(tree).value();
@@ -359,13 +368,17 @@ OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
     return locked;
   }
   // Read under the lock: what another writer stored before is kept.
-  auto tree = load(file, hive);
+  std::size_t old_size = 0;
+  auto tree = load(file, hive, &old_size);
   if (tree.has_error()) return tree.error();
   bool changed = false;
   const OsError status = change(tree.value(), changed);
   if (status != kErrorSuccess || !changed) return status;
-  // A file the reader would refuse is not written: the old one stays, and stays readable.
-  if (hive_file_size(tree.value(), hive) > kMaxHiveFileBytes) return kErrorRegistryQuotaLimit;
+  // A file the reader would refuse, or one many times the old one's size, is not written: the
+  // old one stays, and stays readable.
+  const std::size_t limit =
+      std::min(kMaxHiveFileBytes, kMaxGrowthFactor * old_size + kGrowthAllowanceBytes);
+  if (hive_file_size(tree.value(), hive) > limit) return kErrorRegistryQuotaLimit;
   remove_leftover_temporaries(file);
   return store(file, tree.value(), hive);
   // The lock goes with its file descriptor.
