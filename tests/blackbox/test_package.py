@@ -181,6 +181,16 @@ class MaintainerScripts(LauncherTestCase):
         self.assertIn('"EventMessageFile"=' + reg(box.target + LIB + "/zub_launcher"), machine)
         self.assertNotIn("@=", machine)
 
+    def test_a_damaged_machine_file_stops_the_configuration_and_says_so(self):
+        box = self.sandbox
+        os.makedirs(box.machine)
+        with open(os.path.join(box.machine, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
+            f.write(ADMIN + "[broken\n")
+        with self.assertRaisesRegex(AssertionError, r"HKEY_LOCAL_MACHINE\.reg: .*\(The "
+                                    r"registry is corrupted\..*, status 1015\)"):
+            box.dpkg("-i", DEB)
+        self.assertEqual(box.hive("HKEY_LOCAL_MACHINE"), ADMIN + "[broken\n")
+
 
 @unittest.skipUnless(DEB, "ZUB_DEB is not set")
 class DesktopHandOver(OpenTestCase):
