@@ -9,6 +9,7 @@
 #include "common/utf8.h"
 #include "config/base_dir.h"
 #include "document/path_logic.h"
+#include "platform/runnable_extension.h"
 
 namespace zub {
 namespace {
@@ -24,12 +25,6 @@ struct AttemptError {
   // The shell was not asked: the file is something it would run. Not worth a second attempt.
   bool refused = false;
 };
-
-std::u16string_view last_name(const Path& path) {
-  const auto separator = path.find_last_of(u"\\/");
-  return separator == Path::npos ? std::u16string_view(path)
-                                 : std::u16string_view(path).substr(separator + 1);
-}
 
 Result<void, AttemptError> open_attempt(Shell& shell, const Path& path, const Path& named) {
   if (contains_nul(path)) {

@@ -79,10 +79,13 @@ std::u16string extension_of(std::u16string_view name) {
 
 }  // namespace
 
+std::u16string_view last_name(std::u16string_view path) {
+  const auto separator = path.find_last_of(u"\\/");
+  return separator == std::u16string_view::npos ? path : path.substr(separator + 1);
+}
+
 std::vector<std::u16string> shell_extensions(std::u16string_view path) {
-  const auto last_separator = path.find_last_of(u"\\/");
-  const auto name =
-      last_separator == std::u16string_view::npos ? path : path.substr(last_separator + 1);
+  const auto name = last_name(path);
   std::vector<std::u16string> extensions;
   if (auto whole = extension_of(name); !whole.empty()) extensions.push_back(std::move(whole));
   if (const auto colon = name.find(u':'); colon != std::u16string_view::npos) {

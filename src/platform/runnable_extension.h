@@ -18,6 +18,9 @@ namespace zub {
 inline constexpr std::u16string_view kDefaultPathExt =
     u".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC";
 
+// The path's last name: what follows its last "\" or "/", the whole path without one.
+std::u16string_view last_name(std::u16string_view path);
+
 // The extensions the shell takes from a path's last name ("." included, for instance ".exe"):
 // that of the whole name and, for a name with an alternate stream ("a.exe:s"), that of the part
 // before the colon. Trailing dots and blanks are dropped first, as Windows ignores them.
@@ -38,7 +41,6 @@ inline constexpr std::uint32_t kAttributeRecallOnOpen = 0x00040000;        // _R
 inline constexpr std::uint32_t kAttributeRecallOnDataAccess = 0x00400000;  // _RECALL_ON_DATA_ACCESS
 
 // Windows error codes (winerror.h) that the judgement tells apart.
-inline constexpr std::uint32_t kErrorAccessDenied = 5;                  // ERROR_ACCESS_DENIED
 inline constexpr std::uint32_t kErrorReadFault = 30;                    // ERROR_READ_FAULT
 inline constexpr std::uint32_t kErrorSharingViolation = 32;             // ERROR_SHARING_VIOLATION
 inline constexpr std::uint32_t kErrorLockViolation = 33;                // ERROR_LOCK_VIOLATION

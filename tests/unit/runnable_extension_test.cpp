@@ -8,6 +8,7 @@
 
 #include "common/utf8.h"
 #include "platform/runnable_extension.h"
+#include "registry/registry_api.h"  // kErrorAccessDenied
 
 namespace zub {
 namespace {

@@ -43,17 +43,10 @@ std::u16string path_ext() {
 static_assert(kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(kAttributeDevice == FILE_ATTRIBUTE_DEVICE);
 static_assert(kAttributeOffline == FILE_ATTRIBUTE_OFFLINE);
-static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED);
 static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION);
 static_assert(kErrorLockViolation == ERROR_LOCK_VIOLATION);
 static_assert(kErrorReadFault == ERROR_READ_FAULT);
 static_assert(kErrorOpenFailed == ERROR_OPEN_FAILED);
-
-std::u16string_view last_name(const Path& path) {
-  const auto separator = path.find_last_of(u"\\/");
-  return separator == Path::npos ? std::u16string_view(path)
-                                 : std::u16string_view(path).substr(separator + 1);
-}
 
 // The file's attributes, learnt without opening it. FILE_ATTRIBUTE_RECALL_ON_OPEN appears only
 // in a folder's listing, and opening such a file fetches at least part of it (Microsoft, "File
