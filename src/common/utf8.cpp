@@ -162,4 +162,14 @@ std::string utf16_to_wtf8(std::u16string_view units) {
   return out;
 }
 
+std::vector<std::uint8_t> utf16le_bytes(std::u16string_view units) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(2 * units.size());
+  for (const char16_t unit : units) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
 }  // namespace zub

@@ -3,9 +3,11 @@
 // UTF-8 and UTF-16 conversions shared by the whole launcher.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zub {
 
@@ -43,5 +45,8 @@ std::optional<std::string> utf16_to_utf8_strict(std::u16string_view units);
 // UTF-16 to generalised UTF-8: an unpaired surrogate is written as its own three-byte form,
 // which check_utf8 rejects. Keeps every unit, so nothing of an odd argument is silently replaced.
 std::string utf16_to_wtf8(std::u16string_view units);
+
+// The units as UTF-16LE bytes, low byte first, as the registry stores string data.
+std::vector<std::uint8_t> utf16le_bytes(std::u16string_view units);
 
 }  // namespace zub

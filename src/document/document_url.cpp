@@ -2,18 +2,12 @@
 
 #include <optional>
 
+#include "common/ascii.h"
 #include "common/quoted.h"
 #include "common/utf8.h"
 
 namespace zub {
 namespace {
-
-std::optional<unsigned> hex_value(char c) {
-  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-  if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
-  if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-  return std::nullopt;
-}
 
 std::string decode_failure_text(const Utf8Error& error) {
   if (error.length) {
@@ -50,8 +44,8 @@ std::string_view percent_decode(std::string_view text, std::string& storage) {
       storage.push_back(text[i++]);
       continue;
     }
-    const auto high = i + 1 < text.size() ? hex_value(text[i + 1]) : std::nullopt;
-    const auto low = i + 2 < text.size() ? hex_value(text[i + 2]) : std::nullopt;
+    const auto high = i + 1 < text.size() ? hex_digit_value(text[i + 1]) : std::nullopt;
+    const auto low = i + 2 < text.size() ? hex_digit_value(text[i + 2]) : std::nullopt;
     if (high && low) {
       storage.push_back(static_cast<char>((*high << 4) | *low));
       i += 3;

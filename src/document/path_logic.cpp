@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
+
 namespace zub {
 namespace {
 
@@ -16,10 +18,6 @@ bool is_verbatim_separator(char16_t unit) { return unit == u'\\'; }
 
 bool is_ascii_letter(char16_t unit) {
   return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
-}
-
-char16_t ascii_lower(char16_t unit) {
-  return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
 }
 
 bool is_verbatim_kind(PrefixKind kind) {
@@ -225,19 +223,16 @@ namespace {
 bool is_dos_device_name(std::u16string_view name) {
   name = name.substr(0, std::min(name.find(u'.'), name.size()));
   while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
-  const auto equals = [](std::u16string_view text, std::u16string_view lower) {
-    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
-                      [](char16_t a, char16_t b) { return ascii_lower(a) == b; });
-  };
   for (const auto device : {u"con", u"prn", u"aux", u"nul", u"conin$", u"conout$"}) {
-    if (equals(name, device)) return true;
+    if (equal_ignoring_ascii_case(name, device)) return true;
   }
   if (name.size() != 4) return false;
   // COM and LPT with a digit; Windows counts the superscript digits one to three as well.
   const char16_t digit = name[3];
   const bool port = (digit >= u'0' && digit <= u'9') || digit == u'\u00b9' ||
                     digit == u'\u00b2' || digit == u'\u00b3';
-  return port && (equals(name.substr(0, 3), u"com") || equals(name.substr(0, 3), u"lpt"));
+  return port && (equal_ignoring_ascii_case(name.substr(0, 3), u"com") ||
+                  equal_ignoring_ascii_case(name.substr(0, 3), u"lpt"));
 }
 
 bool is_plain_name(std::u16string_view name) {

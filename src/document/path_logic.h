@@ -107,7 +107,7 @@ std::optional<Path> shell_form(std::u16string_view canonical, const ShortPathLoo
 // the NUL when `capacity` is too small; otherwise the length of the result without the NUL.
 struct BufferFill {
   std::uint32_t value = 0;
-  std::int32_t last_error = 0;
+  OsError last_error = 0;
 };
 using BufferFillCall = std::function<BufferFill(std::uint32_t capacity, char16_t* buffer)>;
 

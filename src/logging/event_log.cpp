@@ -93,7 +93,7 @@ EventLogError value_failure(ValueError error) {
   return out;
 }
 
-EventLogError kind_failure(EventLogError::Kind kind, std::int32_t system_error = 0) {
+EventLogError kind_failure(EventLogError::Kind kind, OsError system_error = 0) {
   return EventLogError{kind, system_error, {}, {}};
 }
 

@@ -30,7 +30,7 @@ EventKind event_kind(LogLevel level);
 struct EventLogError {
   enum class Kind { ExePathNotFound, RegisterSourceFailed, RegKey, RegValue };
   Kind kind = Kind::ExePathNotFound;
-  std::int32_t system_error = 0;  // RegisterSourceFailed
+  OsError system_error = 0;       // RegisterSourceFailed
   KeyError key_error;             // RegKey
   ValueError value_error;         // RegValue
 };

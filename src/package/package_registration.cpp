@@ -67,7 +67,7 @@ class NoInterface final : public UserInterface {
 class InstalledLauncherPath final : public ExecutablePath {
  public:
   explicit InstalledLauncherPath(std::string path) : path_(std::move(path)) {}
-  Result<Path, std::int32_t> current() override { return utf8_to_utf16(path_); }
+  Result<Path, OsError> current() override { return utf8_to_utf16(path_); }
 
  private:
   std::string path_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/result.h"
+#include "common/windows_status.h"
 
 namespace zub {
 
@@ -15,7 +16,7 @@ class EventSink {
   virtual ~EventSink() = default;
 
   // RegisterEventSourceW(NULL, name). Fails with the system error code.
-  virtual Result<EventSourceHandle, std::int32_t> register_source(const char16_t* name) = 0;
+  virtual Result<EventSourceHandle, OsError> register_source(const char16_t* name) = 0;
   // ReportEventW(handle, type, 0, id, NULL, 1, 0, {message}, NULL); the result is ignored.
   virtual void report(EventSourceHandle handle, std::uint16_t type, std::uint32_t event_id,
                       const char16_t* message) = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/result.h"
+#include "common/windows_status.h"
 #include "platform/file_identity.h"
 
 namespace zub {
@@ -13,7 +14,7 @@ class ExecutablePath {
  public:
   virtual ~ExecutablePath() = default;
   // The path, or the system error code of the failed query.
-  virtual Result<Path, std::int32_t> current() = 0;
+  virtual Result<Path, OsError> current() = 0;
 };
 
 ExecutablePath& system_executable_path();

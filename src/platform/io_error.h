@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/windows_status.h"
+
 namespace zub {
 
 struct IoError {
@@ -16,10 +18,10 @@ struct IoError {
   };
 
   Kind kind = Kind::Os;
-  std::int32_t code = 0;
+  OsError code = 0;
   std::string own_text;
 
-  static IoError from_os(std::int32_t code) { return {Kind::Os, code, {}}; }
+  static IoError from_os(OsError code) { return {Kind::Os, code, {}}; }
   static IoError own(Kind kind, std::string text) { return {kind, 0, std::move(text)}; }
 
   // For a code: the system's message for it, then " (os error N)". Otherwise the own text.
@@ -33,6 +35,6 @@ bool is_missing_path_error(const IoError& error);
 
 // The system's message for an error code of this platform (FormatMessageW on Windows,
 // strerror elsewhere), trailing line breaks and blanks removed.
-std::string system_error_message(std::int32_t code);
+std::string system_error_message(OsError code);
 
 }  // namespace zub

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
+
 namespace zub {
 namespace {
 
@@ -53,15 +55,6 @@ constexpr std::u16string_view kRunnableTypes[] = {
     // carries no mark of the web that would restrict it.
     u".mht", u".mhtml",
 };
-
-char16_t ascii_lower(char16_t unit) {
-  return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
-}
-
-bool equal_ignoring_ascii_case(std::u16string_view a, std::u16string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
-}
 
 std::u16string_view trim_blanks(std::u16string_view text) {
   while (!text.empty() && text.front() == u' ') text.remove_prefix(1);

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/windows_status.h"
+
 namespace zub {
 
 // PATHEXT as Windows sets it when the variable is missing; Linux uses it as it is.
@@ -31,29 +33,13 @@ std::vector<std::u16string> shell_extensions(std::u16string_view path);
 bool has_runnable_extension(std::u16string_view path, std::u16string_view path_ext);
 
 // Windows' file attributes (FILE_ATTRIBUTE_*) that the judgement of a file reads, with
-// Microsoft's values (MinGW's headers lack the two RECALL_ attributes, and below the error codes
-// from 225 on). Linux gives kAttributeDirectory for a folder and kAttributeDevice for what is
+// Microsoft's values (MinGW's headers lack the two RECALL_ attributes). Linux gives kAttributeDirectory for a folder and kAttributeDevice for what is
 // neither folder nor regular file (a FIFO, a socket, a device).
 inline constexpr std::uint32_t kAttributeDirectory = 0x00000010;           // _DIRECTORY
 inline constexpr std::uint32_t kAttributeDevice = 0x00000040;              // _DEVICE
 inline constexpr std::uint32_t kAttributeOffline = 0x00001000;             // _OFFLINE
 inline constexpr std::uint32_t kAttributeRecallOnOpen = 0x00040000;        // _RECALL_ON_OPEN
 inline constexpr std::uint32_t kAttributeRecallOnDataAccess = 0x00400000;  // _RECALL_ON_DATA_ACCESS
-
-// Windows error codes (winerror.h) that the judgement tells apart.
-inline constexpr std::uint32_t kErrorReadFault = 30;                    // ERROR_READ_FAULT
-inline constexpr std::uint32_t kErrorSharingViolation = 32;             // ERROR_SHARING_VIOLATION
-inline constexpr std::uint32_t kErrorLockViolation = 33;                // ERROR_LOCK_VIOLATION
-inline constexpr std::uint32_t kErrorOpenFailed = 110;                  // ERROR_OPEN_FAILED
-inline constexpr std::uint32_t kErrorVirusInfected = 225;               // ERROR_VIRUS_INFECTED
-// The cloud-files filter's answers when a placeholder's data cannot be fetched.
-inline constexpr std::uint32_t kErrorCloudFileProviderNotRunning = 362;  // _PROVIDER_NOT_RUNNING
-inline constexpr std::uint32_t kErrorCloudFileNetworkUnavailable = 388;  // _NETWORK_UNAVAILABLE
-inline constexpr std::uint32_t kErrorCloudFileUnsuccessful = 389;        // _UNSUCCESSFUL
-inline constexpr std::uint32_t kErrorCloudFileRequestAborted = 393;      // _REQUEST_ABORTED
-inline constexpr std::uint32_t kErrorCloudFileAccessDenied = 395;        // _ACCESS_DENIED
-inline constexpr std::uint32_t kErrorCloudFileRequestCanceled = 398;     // _REQUEST_CANCELED
-inline constexpr std::uint32_t kErrorCloudFileProviderTerminated = 404;  // _PROVIDER_TERMINATED
 
 // How many first bytes the platform reads (a DOS header), and how many at the offset that
 // program_header_offset names.
@@ -66,8 +52,8 @@ inline constexpr std::size_t kProgramHeaderSize = 4;
 struct FileFacts {
   bool runnable_name = false;          // the runnable types, PATHEXT, AssocIsDangerous
   std::uint32_t attributes = 0;        // as far as known without reading the file's data
-  std::uint32_t open_error = 0;        // reaching it (its attributes, or opening it); 0: none
-  std::uint32_t read_error = 0;        // reading its bytes; 0: none
+  OsError open_error = 0;              // reaching it (its attributes, or opening it); 0: none
+  OsError read_error = 0;              // reading its bytes; 0: none
   bool script_may_run = false;         // "#!" runs: Linux, with a run bit
   bool content_read = false;           // the two fields below hold what was read
   std::string_view first_bytes = {};   // up to kDosHeaderSize from the start

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/quoted.h"
+#include "common/utf8.h"
 #include "platform/fatal_error.h"
 
 namespace zub {
@@ -90,14 +91,14 @@ std::unique_ptr<char16_t[]> zeroed_units(std::size_t count) {
 
 StatusKind classify_status(OsError status) {
   switch (status) {
-    case 2:
-    case 3:
-    case 15:
-    case 53:
-    case 67:
+    case kErrorFileNotFound:
+    case kErrorPathNotFound:
+    case kErrorInvalidDrive:
+    case kErrorBadNetPath:
+    case kErrorBadNetName:
       return StatusKind::NotFound;
-    case 5:
-    case 10013:
+    case kErrorAccessDenied:
+    case kWsaErrorAccess:
       return StatusKind::PermissionDenied;
     default:
       return StatusKind::Unknown;
@@ -292,13 +293,7 @@ Result<void, ValueError> Registry::set_string_value(RegistryKey& key, std::strin
     error.size = units * 2;
     return fail(std::move(error));
   }
-  std::vector<std::uint8_t> data;
-  data.reserve(units * 2);
-  const char16_t* unit = value.c_str();
-  for (std::size_t i = 0; i < units; ++i) {
-    data.push_back(static_cast<std::uint8_t>(unit[i] & 0xFF));
-    data.push_back(static_cast<std::uint8_t>(unit[i] >> 8));
-  }
+  const std::vector<std::uint8_t> data = utf16le_bytes(std::u16string_view(value.c_str(), units));
   const OsError status = api_.set_value(key.handle(), wide_name->c_str(), kRegSz, data.data(),
                                         static_cast<std::uint32_t>(data.size()));
   if (status != kErrorSuccess) {

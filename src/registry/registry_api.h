@@ -5,14 +5,15 @@
 // Win32 status code: 0 for success, otherwise the platform's error code (2 missing key or
 // value, 5 access denied, 234 more data, 1015 registry corrupt, ...).
 //
-// Implementations: win32/ (advapi32), posix/ (hive files, see posix/registry_api.cpp) and
-// memory_registry.h (for tests, can inject any status).
+// Implementations: advapi32/ (Windows) and hive_file/ (Linux, see hive_file_registry.h); the
+// tests have an in-memory one.
 
 #include <cstdint>
 
+#include "common/windows_status.h"
+
 namespace zub {
 
-using OsError = std::uint32_t;
 using RawKey = std::uintptr_t;
 
 // The predefined root keys the launcher uses (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
@@ -42,13 +43,6 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
-
-// Status codes the callers rely on.
-inline constexpr OsError kErrorSuccess = 0;
-inline constexpr OsError kErrorFileNotFound = 2;
-inline constexpr OsError kErrorAccessDenied = 5;
-inline constexpr OsError kErrorMoreData = 234;
-inline constexpr OsError kErrorRegistryCorrupt = 1015;
 
 class RegistryApi {
  public:

@@ -63,29 +63,29 @@ TEST(SplitCommandLine, LoneSurrogateKeepsItsOwnForm) {
 // Answers with a fixed path, or with a system error; counts the queries.
 class FixedExecutablePath final : public ExecutablePath {
  public:
-  explicit FixedExecutablePath(Result<Path, std::int32_t> answer) : answer_(std::move(answer)) {}
-  Result<Path, std::int32_t> current() override {
+  explicit FixedExecutablePath(Result<Path, OsError> answer) : answer_(std::move(answer)) {}
+  Result<Path, OsError> current() override {
     ++queries;
     return answer_;
   }
   int queries = 0;
 
  private:
-  Result<Path, std::int32_t> answer_;
+  Result<Path, OsError> answer_;
 };
 
 TEST(ProgramArguments, AnEmptyCommandLineIsNamedByTheExecutablePath) {
   struct Row {
     const char* name;
     std::u16string command_line;
-    Result<Path, std::int32_t> exe;
+    Result<Path, OsError> exe;
     std::vector<std::string> args;
     int queries;
   };
   const Row rows[] = {
       {"empty: the executable's path", u"", Path(u"C:\\V\\zub_launcher.exe"),
        {"C:\\V\\zub_launcher.exe"}, 1},
-      {"empty, path unknown: no element", u"", fail(std::int32_t{122}), {}, 1},
+      {"empty, path unknown: no element", u"", fail(OsError{122}), {}, 1},
       {"not empty: the path is not asked", u"z.exe -h", Path(u"C:\\V\\zub_launcher.exe"),
        {"z.exe", "-h"}, 0},
   };

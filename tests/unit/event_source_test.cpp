@@ -25,12 +25,12 @@ constexpr std::u16string_view kExe = u"C:\\Programme\\Varnelo\\zub_launcher.exe"
 
 class FakeExecutablePath : public ExecutablePath {
  public:
-  Result<Path, std::int32_t> current() override {
+  Result<Path, OsError> current() override {
     if (error) return fail(*error);
     return path;
   }
   Path path{kExe};
-  std::optional<std::int32_t> error;
+  std::optional<OsError> error;
 };
 
 class EventSourceTest : public ::testing::Test {

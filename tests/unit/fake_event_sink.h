@@ -19,7 +19,7 @@ struct ReportedEvent {
 
 class FakeEventSink : public EventSink {
  public:
-  Result<EventSourceHandle, std::int32_t> register_source(const char16_t* name) override {
+  Result<EventSourceHandle, OsError> register_source(const char16_t* name) override {
     registered.emplace_back(name);
     if (register_failure) return fail(*register_failure);
     return next_handle++;
@@ -30,7 +30,7 @@ class FakeEventSink : public EventSink {
   }
   void deregister(EventSourceHandle handle) override { deregistered.push_back(handle); }
 
-  std::optional<std::int32_t> register_failure;
+  std::optional<OsError> register_failure;
   EventSourceHandle next_handle = 0x100;
   std::vector<std::u16string> registered;
   std::vector<ReportedEvent> events;

@@ -283,7 +283,7 @@ TEST(CanonicalForm, ShellFormOfLongPathsIsThePlainFormOfTheirShortForm) {
 struct ScriptedFill {
   Path result;
   std::deque<std::uint32_t> asked_sizes;  // what to claim as needed size, call by call
-  std::int32_t failure = 0;               // when non-zero: every call fails with it
+  OsError failure = 0;                    // when non-zero: every call fails with it
   std::vector<std::uint32_t> capacities;
 
   BufferFill operator()(std::uint32_t capacity, char16_t* buffer) {
@@ -414,7 +414,7 @@ TEST(NormalizePath, Failures) {
     const char* name;
     Path path;
     std::optional<IoError> metadata_error;
-    std::int32_t fill_failure;
+    OsError fill_failure;
     IoError::Kind kind;
     std::string text;
   };
@@ -439,7 +439,7 @@ TEST(NormalizePath, Failures) {
     ASSERT_TRUE(result.has_error()) << row.name;
     EXPECT_EQ(result.error().kind, row.kind) << row.name;
     if (row.kind == IoError::Kind::Os) {
-      const std::int32_t code = row.metadata_error ? row.metadata_error->code : row.fill_failure;
+      const OsError code = row.metadata_error ? row.metadata_error->code : row.fill_failure;
       EXPECT_EQ(result.error().code, code) << row.name;
     } else {
       EXPECT_EQ(result.error().text(), row.text) << row.name;

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/posix/file_descriptor.h"
+
 extern char** environ;
 
 namespace zub {
@@ -23,18 +25,6 @@ namespace {
 bool is_set(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
-}
-
-// Writes all bytes; a stream that cannot take them (closed pipe, full disk) is given up on.
-void write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
 }
 
 // The zenity options that give a dialog of the kind. A debug notice has no icon: an empty
@@ -136,13 +126,14 @@ class PosixUserInterface final : public UserInterface {
     std::signal(SIGPIPE, SIG_IGN);
   }
 
-  void write_stdout(std::string_view bytes) override { write_all(STDOUT_FILENO, bytes); }
-  void write_stderr(std::string_view bytes) override { write_all(STDERR_FILENO, bytes); }
+  // A stream that cannot take the bytes (closed pipe, full disk) is given up on.
+  void write_stdout(std::string_view bytes) override { (void)write_all(STDOUT_FILENO, bytes); }
+  void write_stderr(std::string_view bytes) override { (void)write_all(STDERR_FILENO, bytes); }
 
   bool message_box(std::string_view caption, std::string_view text, MessageKind kind) override {
     if (run_zenity(caption, text, kind)) return true;
     // No dialog could be shown: the message must not be lost.
-    write_all(STDERR_FILENO, console_line(text));
+    (void)write_all(STDERR_FILENO, console_line(text));
     return false;
   }
 };

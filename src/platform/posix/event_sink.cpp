@@ -31,7 +31,7 @@ std::u16string_view until_nul(const char16_t* text) {
 // identity when more than one source is open.
 class SyslogEventSink final : public EventSink {
  public:
-  Result<EventSourceHandle, std::int32_t> register_source(const char16_t* name) override {
+  Result<EventSourceHandle, OsError> register_source(const char16_t* name) override {
     std::lock_guard lock(mutex_);
     const EventSourceHandle handle = next_handle_++;
     const std::string& identity =

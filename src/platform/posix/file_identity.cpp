@@ -33,7 +33,7 @@ Result<std::string, IoError> current_directory() {
   std::vector<char> buffer(PATH_MAX);
   while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
     const int error = errno;
-    if (error != ERANGE) return fail(IoError::from_os(error));
+    if (error != ERANGE) return fail(IoError::from_os(static_cast<OsError>(error)));
     buffer.resize(buffer.size() * 2);
   }
   return std::string(buffer.data());
@@ -70,7 +70,7 @@ class PosixFileIdentity final : public FileIdentity {
     MallocText resolved(::realpath(native.c_str(), nullptr));
     if (!resolved) {
       const int error = errno;
-      return fail(IoError::from_os(error));
+      return fail(IoError::from_os(static_cast<OsError>(error)));
     }
     return from_native(resolved.get());
   }
@@ -81,7 +81,7 @@ class PosixFileIdentity final : public FileIdentity {
     struct stat info {};
     if (::stat(native.c_str(), &info) != 0) {
       const int error = errno;
-      return fail(IoError::from_os(error));
+      return fail(IoError::from_os(static_cast<OsError>(error)));
     }
     return ok<IoError>();
   }

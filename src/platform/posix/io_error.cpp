@@ -21,9 +21,9 @@ bool is_missing_path_error(const IoError& error) {
   return error.kind == IoError::Kind::Os && (error.code == ENOENT || error.code == ENOTDIR);
 }
 
-std::string system_error_message(std::int32_t code) {
+std::string system_error_message(OsError code) {
   char buffer[256] = {};
-  std::string message = strerror_text(strerror_r(code, buffer, sizeof buffer), buffer);
+  std::string message = strerror_text(strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
   while (!message.empty() && (message.back() == ' ' || message.back() == '\t' ||
                               message.back() == '\r' || message.back() == '\n')) {
     message.pop_back();

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "platform/posix/native_path.h"
-#include "platform/posix/unique_fd.h"
+#include "platform/posix/file_descriptor.h"
 #include "platform/posix/runnable_content_type.h"
 #include "platform/runnable_extension.h"
 

@@ -11,9 +11,9 @@ HANDLE to_handle(EventSourceHandle handle) { return reinterpret_cast<HANDLE>(han
 
 class WindowsEventSink final : public EventSink {
  public:
-  Result<EventSourceHandle, std::int32_t> register_source(const char16_t* name) override {
+  Result<EventSourceHandle, OsError> register_source(const char16_t* name) override {
     const HANDLE handle = RegisterEventSourceW(nullptr, reinterpret_cast<LPCWSTR>(name));
-    if (handle == nullptr) return fail(static_cast<std::int32_t>(GetLastError()));
+    if (handle == nullptr) return fail(OsError{GetLastError()});
     return reinterpret_cast<EventSourceHandle>(handle);
   }
 

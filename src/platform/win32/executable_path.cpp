@@ -14,7 +14,7 @@ constexpr DWORD kLongestPath = 32768;
 
 class ModuleExecutablePath final : public ExecutablePath {
  public:
-  Result<Path, std::int32_t> current() override {
+  Result<Path, OsError> current() override {
     // A path that fills the buffer has been cut (and, before Vista, is not even terminated):
     // the buffer grows until the whole path and its terminator fit.
     DWORD capacity = MAX_PATH;
@@ -22,12 +22,12 @@ class ModuleExecutablePath final : public ExecutablePath {
       std::u16string buffer(capacity, u'\0');
       const DWORD length =
           GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(buffer.data()), capacity);
-      if (length == 0) return fail(static_cast<std::int32_t>(GetLastError()));
+      if (length == 0) return fail(OsError{GetLastError()});
       if (length < capacity) {
         buffer.resize(length);
         return buffer;
       }
-      if (capacity >= kLongestPath) return fail(std::int32_t{ERROR_INSUFFICIENT_BUFFER});
+      if (capacity >= kLongestPath) return fail(OsError{ERROR_INSUFFICIENT_BUFFER});
       capacity *= 2;
     }
   }

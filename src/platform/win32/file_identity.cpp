@@ -23,7 +23,7 @@ FileHandle open_existing(const Path& path, DWORD extra_flags) {
                                 FILE_FLAG_BACKUP_SEMANTICS | extra_flags, nullptr));
 }
 
-std::int32_t last_error() { return static_cast<std::int32_t>(GetLastError()); }
+OsError last_error() { return GetLastError(); }
 
 // Junctions, symbolic links and the like: reparse points that stand for another name.
 bool is_name_surrogate(DWORD attributes, DWORD reparse_tag) {
@@ -41,7 +41,7 @@ class Win32FileIdentity final : public FileIdentity {
     if (target.has_error()) return fail(std::move(target).error());
     const FileHandle file = open_existing(target.value(), 0);
     if (!file.valid()) {
-      const std::int32_t error = last_error();
+      const OsError error = last_error();
       return fail(IoError::from_os(error));
     }
     return fill_path_buffer([&file](std::uint32_t capacity, char16_t* buffer) {
@@ -60,13 +60,13 @@ class Win32FileIdentity final : public FileIdentity {
       if (file.valid()) {
         BY_HANDLE_FILE_INFORMATION info;
         if (!GetFileInformationByHandle(file.get(), &info)) {
-          const std::int32_t error = last_error();
+          const OsError error = last_error();
           return fail(IoError::from_os(error));
         }
         return ok<IoError>();
       }
     }
-    const std::int32_t first_error = last_error();
+    const OsError first_error = last_error();
     bool found = false;
     if (first_error == ERROR_ACCESS_DENIED || first_error == ERROR_SHARING_VIOLATION) {
       // The file cannot be opened, but its directory entry can still be read.

@@ -43,10 +43,6 @@ std::u16string path_ext() {
 static_assert(kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(kAttributeDevice == FILE_ATTRIBUTE_DEVICE);
 static_assert(kAttributeOffline == FILE_ATTRIBUTE_OFFLINE);
-static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION);
-static_assert(kErrorLockViolation == ERROR_LOCK_VIOLATION);
-static_assert(kErrorReadFault == ERROR_READ_FAULT);
-static_assert(kErrorOpenFailed == ERROR_OPEN_FAILED);
 
 // The file's attributes, learnt without opening it. FILE_ATTRIBUTE_RECALL_ON_OPEN appears only
 // in a folder's listing, and opening such a file fetches at least part of it (Microsoft, "File
@@ -169,7 +165,7 @@ class Win32Shell final : public Shell {
     const BOOL launched = ShellExecuteExW(&info);
     const DWORD error = GetLastError();
     if (launched) return ok<IoError>();
-    return fail(IoError::from_os(static_cast<std::int32_t>(error)));
+    return fail(IoError::from_os(error));
   }
 
  private:

@@ -28,11 +28,6 @@
 
 namespace zub {
 
-inline constexpr OsError kErrorInvalidHandle = 6;
-inline constexpr OsError kErrorInvalidParameter = 87;
-inline constexpr OsError kErrorBadPathname = 161;
-inline constexpr OsError kErrorKeyDeleted = 1018;
-
 // Access bits the rules above look at.
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 inline constexpr std::uint32_t kKeySetValue = 0x0002;

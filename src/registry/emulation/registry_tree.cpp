@@ -1,5 +1,7 @@
 #include "registry/emulation/registry_tree.h"
 
+#include "common/utf8.h"
+
 namespace zub {
 namespace {
 
@@ -34,12 +36,7 @@ char16_t upper_unit(char16_t c) {
 }  // namespace
 
 std::vector<std::uint8_t> reg_sz_bytes(std::u16string_view text) {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(2 * (text.size() + 1));
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+  std::vector<std::uint8_t> bytes = utf16le_bytes(text);
   bytes.push_back(0);
   bytes.push_back(0);
   return bytes;

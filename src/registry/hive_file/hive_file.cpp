@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/ascii.h"
 #include "common/utf8.h"
 
 namespace zub::posix {
@@ -173,30 +174,14 @@ std::string_view trim(std::string_view text) {
   return text;
 }
 
-bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // 1 to `max_digits` hex digits, the whole of `text`.
 std::optional<std::uint32_t> parse_hex_number(std::string_view text, std::size_t max_digits) {
   if (text.empty() || text.size() > max_digits) return std::nullopt;
   std::uint32_t number = 0;
   for (const char c : text) {
-    const int digit = hex_value(c);
-    if (digit < 0) return std::nullopt;
-    number = number << 4 | static_cast<std::uint32_t>(digit);
+    const auto digit = hex_digit_value(c);
+    if (!digit) return std::nullopt;
+    number = number << 4 | *digit;
   }
   return number;
 }
@@ -256,7 +241,7 @@ class Parser {
     const std::string_view path = line.substr(1, close - 1);
     if (!path.empty() && path.front() == '-') return "deletion entries are not stored state";
     const std::size_t split = path.find('\\');
-    if (!equals_ignoring_ascii_case(path.substr(0, split), hive_name(hive_))) {
+    if (!equal_ignoring_ascii_case(path.substr(0, split), hive_name(hive_))) {
       return "section outside " + std::string(hive_name(hive_));
     }
     std::vector<std::u16string> components;

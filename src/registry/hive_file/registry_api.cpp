@@ -15,7 +15,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/posix/unique_fd.h"
+#include "platform/posix/file_descriptor.h"
 #include "registry/hive_file/hive_file.h"
 #include "registry/hive_file/hive_file_registry.h"
 
@@ -23,10 +23,6 @@ namespace zub {
 namespace posix {
 namespace {
 
-constexpr OsError kErrorLockViolation = 33;
-constexpr OsError kErrorDiskFull = 112;
-constexpr OsError kErrorRegistryQuotaLimit = 613;
-constexpr OsError kErrorRegistryIoFailed = 1016;
 // A hive file larger than this counts as damaged, and no write makes one. What the launcher
 // stores takes well under a kilobyte; reading costs about eight times the file's size in memory
 // and, at this size, about half a second per operation.
@@ -96,18 +92,6 @@ int read_all(int fd, std::string& out, std::size_t limit) {
     }
     if (got == 0) break;
     out.append(buffer, static_cast<std::size_t>(got));
-  }
-  return 0;
-}
-
-int write_all(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t put = ::write(fd, data.data(), data.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data.remove_prefix(static_cast<std::size_t>(put));
   }
   return 0;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-// The owner of a file descriptor.
+// File descriptors: their owner, and writing to one.
 
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "platform/unique_handle.h"
 
@@ -18,5 +19,9 @@ struct FdTraits {
   static int close(int fd) { return ::close(fd) == 0 ? 0 : errno; }
 };
 using UniqueFd = UniqueHandle<FdTraits>;
+
+// Writes all bytes, again after an interrupted or partial write: 0, or the errno of the write
+// that failed.
+int write_all(int fd, std::string_view bytes);
 
 }  // namespace zub::posix
