@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "document/path_logic.h"
+#include "platform/windows_path.h"
 #include "fuzz_check.h"
 
 namespace zub::fuzz {

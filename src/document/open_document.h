@@ -8,18 +8,24 @@
 #include "common/exit_code.h"
 #include "common/result.h"
 #include "messages/messages.h"
-#include "platform/file_identity.h"
 #include "platform/io_error.h"
-#include "registry/registry.h"
+#include "platform/path_resolver.h"
 #include "platform/shell_open.h"
-#include "platform/unicode_normalization.h"
+#include "platform/unicode_forms.h"
+#include "registry/registry.h"
 
 namespace zub {
 
+// The platform services the open action needs.
+struct OpenServices {
+  PathResolver& paths;
+  Shell& shell;
+  UnicodeForms& unicode;
+};
+
 // Returns 0, 5, 16, 17 or 18; shows its own messages. A link whose file does not exist is
 // tried once more in the other Unicode normal forms of its relative path.
-ExitCode open_document(Registry& registry, FileIdentity& files, Shell& shell,
-                       UnicodeNormalization& unicode, Messages& messages,
+ExitCode open_document(Registry& registry, const OpenServices& services, Messages& messages,
                        std::string_view url_text, std::string_view relative_path);
 
 // The error of shell_open; its text is "IO error" whatever it wraps.
@@ -32,7 +38,7 @@ inline constexpr std::string_view kShellOpenErrorText = "IO error";
 // normalised path when that is another path. `named` is the file under its long name (the
 // canonical file): where its last name differs from that of `path` (a short form), both names
 // are checked and the long one gives the type.
-Result<void, ShellOpenError> shell_open(FileIdentity& files, Shell& shell, const Path& path,
+Result<void, ShellOpenError> shell_open(PathResolver& paths, Shell& shell, const Path& path,
                                         const Path& named);
 
 // The first text, a line feed, the second text.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "document/document_url.h"
 
@@ -77,81 +78,120 @@ Result<void, ExitCode> scan(std::span<const std::string_view> args, Messages& me
   return ok<ExitCode>();
 }
 
+// What a registry action shows: its success text, or the prefix of its error text, and the
+// code it then ends with.
+struct Outcome {
+  std::string_view success;
+  std::string_view failure_prefix;
+  ExitCode failure_code;
+};
+
+constexpr Outcome kSetBaseDir{"Varneloverzeichnis gesetzt",
+                              "Fehler beim setzen des Varneloverzeichnis! ",
+                              ExitCode::SetBaseDirFailed};
+constexpr Outcome kRegisterScheme{"Launcher wurde erfolgreich registriert!",
+                                  "Fehler bei der Registrierung des Launcher! ",
+                                  ExitCode::RegisterSchemeFailed};
+constexpr Outcome kUnregisterScheme{"Launcher wurde erfolgreich deregistriert!",
+                                    "Fehler bei der Deregistrierung des Launcher! ",
+                                    ExitCode::UnregisterSchemeFailed};
+constexpr Outcome kRegisterLogSource{"Logging Quelle wurde registriert",
+                                     "Fehler bei der Registrierung der Logging Quelle! ",
+                                     ExitCode::RegisterEventSourceFailed};
+constexpr Outcome kUnregisterLogSource{
+    "Logging Quelle wurde entfernt", "Fehler bei der entfernen Registrierung der Logging Quelle! ",
+    ExitCode::RemoveEventSourceFailed};
+
 template <class Error>
-ExitCode report(const Result<void, Error>& outcome, Messages& messages, std::string_view success,
-                std::string_view failure_prefix, ExitCode failure_code) {
-  if (outcome.has_value()) {
-    messages.show_info(success);
+ExitCode report(const Result<void, Error>& result, const Outcome& outcome, Messages& messages) {
+  if (result.has_value()) {
+    messages.show_info(outcome.success);
     return ExitCode::Success;
   }
-  std::string message(failure_prefix);
-  message.append(text(outcome.error()));
+  std::string message(outcome.failure_prefix);
+  message.append(text(result.error()));
   messages.show_error(message);
-  return failure_code;
+  return outcome.failure_code;
+}
+
+// The one action of a run.
+enum class Action {
+  Help,
+  ShowConfig,
+  HelpForMissingValue,
+  HelpForExtraArgument,
+  Open,
+  SetBaseDir,
+  RegisterScheme,
+  UnregisterScheme,
+  RegisterLogSource,
+  UnregisterLogSource,
+  None,  // "-d" alone: nothing is shown
+};
+
+// The first row that holds chooses the one action; the order of the rows decides, not the
+// order of the arguments.
+Action choose_action(const ParsedArguments& parsed) {
+  const std::pair<bool, Action> rows[] = {
+      {parsed.help_requested, Action::Help},
+      {parsed.show_config, Action::ShowConfig},
+      {parsed.base_dir_value_missing, Action::HelpForMissingValue},
+      {parsed.extra_argument, Action::HelpForExtraArgument},
+      {parsed.url_seen, Action::Open},
+      {parsed.set_base_dir, Action::SetBaseDir},
+      {parsed.register_scheme, Action::RegisterScheme},
+      {parsed.unregister_scheme, Action::UnregisterScheme},
+      {parsed.register_log_source, Action::RegisterLogSource},
+      {parsed.unregister_log_source, Action::UnregisterLogSource},
+  };
+  for (const auto& [holds, action] : rows) {
+    if (holds) return action;
+  }
+  return Action::None;
+}
+
+ExitCode perform(Action action, const ParsedArguments& parsed, std::string_view program_name,
+                 Messages& messages, Actions& actions) {
+  switch (action) {
+    case Action::Help:
+      actions.show_help(program_name);
+      return ExitCode::Success;
+    case Action::ShowConfig:
+      return actions.show_configuration();
+    case Action::HelpForMissingValue:
+      actions.show_help(program_name);
+      return ExitCode::MissingArguments;
+    case Action::HelpForExtraArgument:
+      actions.show_help(program_name);
+      return ExitCode::InvalidCombination;
+    case Action::Open:
+      return actions.open_document(parsed.url_text, parsed.relative_path);
+    case Action::SetBaseDir:
+      return report(actions.write_base_dir(parsed.base_dir_value), kSetBaseDir, messages);
+    case Action::RegisterScheme:
+      return report(actions.register_url_scheme(), kRegisterScheme, messages);
+    case Action::UnregisterScheme:
+      return report(actions.unregister_url_scheme(), kUnregisterScheme, messages);
+    case Action::RegisterLogSource:
+      return report(actions.register_event_source(kCaption), kRegisterLogSource, messages);
+    case Action::UnregisterLogSource:
+      return report(actions.deregister_event_source(kCaption), kUnregisterLogSource, messages);
+    case Action::None:
+      return ExitCode::RegistrationMismatch;
+  }
+  return ExitCode::RegistrationMismatch;
 }
 
 }  // namespace
 
 ExitCode run(std::span<const std::string_view> args, Messages& messages, Actions& actions) {
-  if (args.empty()) {
-    actions.show_help(kDefaultProgramName);
+  if (args.size() <= 1) {
+    actions.show_help(args.empty() ? kDefaultProgramName : args[0]);
     return ExitCode::MissingArguments;
   }
-  const std::string_view program_name = args[0];
-  if (args.size() == 1) {
-    actions.show_help(program_name);
-    return ExitCode::MissingArguments;
-  }
-
   ParsedArguments parsed;
   if (auto scanned = scan(args, messages, parsed); scanned.has_error()) return scanned.error();
-
-  // The first row that holds chooses the one action; the order of the rows decides, not the
-  // order of the arguments.
-  if (parsed.help_requested) {
-    actions.show_help(program_name);
-    return ExitCode::Success;
-  }
-  if (parsed.show_config) return actions.show_configuration();
-  if (parsed.base_dir_value_missing) {
-    actions.show_help(program_name);
-    return ExitCode::MissingArguments;
-  }
-  if (parsed.extra_argument) {
-    actions.show_help(program_name);
-    return ExitCode::InvalidCombination;
-  }
-  if (parsed.url_seen) return actions.open_document(parsed.url_text, parsed.relative_path);
-  if (parsed.set_base_dir) {
-    return report(actions.write_base_dir(parsed.base_dir_value), messages,
-                  "Varneloverzeichnis gesetzt", "Fehler beim setzen des Varneloverzeichnis! ",
-                  ExitCode::SetBaseDirFailed);
-  }
-  if (parsed.register_scheme) {
-    return report(actions.register_url_scheme(), messages,
-                  "Launcher wurde erfolgreich registriert!",
-                  "Fehler bei der Registrierung des Launcher! ", ExitCode::RegisterSchemeFailed);
-  }
-  if (parsed.unregister_scheme) {
-    return report(actions.unregister_url_scheme(), messages,
-                  "Launcher wurde erfolgreich deregistriert!",
-                  "Fehler bei der Deregistrierung des Launcher! ",
-                  ExitCode::UnregisterSchemeFailed);
-  }
-  if (parsed.register_log_source) {
-    return report(actions.register_event_source(kCaption), messages,
-                  "Logging Quelle wurde registriert",
-                  "Fehler bei der Registrierung der Logging Quelle! ",
-                  ExitCode::RegisterEventSourceFailed);
-  }
-  if (parsed.unregister_log_source) {
-    return report(actions.deregister_event_source(kCaption), messages,
-                  "Logging Quelle wurde entfernt",
-                  "Fehler bei der entfernen Registrierung der Logging Quelle! ",
-                  ExitCode::RemoveEventSourceFailed);
-  }
-  // No action was chosen ("-d" alone): nothing is shown.
-  return ExitCode::RegistrationMismatch;
+  return perform(choose_action(parsed), parsed, args[0], messages, actions);
 }
 
 }  // namespace zub

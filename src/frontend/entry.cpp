@@ -12,7 +12,7 @@
 #include "logging/event_log.h"
 #include "logging/log.h"
 #include "platform/console.h"
-#include "platform/services.h"
+#include "frontend/services.h"
 
 namespace zub {
 

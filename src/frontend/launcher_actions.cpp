@@ -21,7 +21,7 @@ ExitCode LauncherActions::show_configuration() {
 
 ExitCode LauncherActions::open_document(std::string_view url_text,
                                         std::string_view relative_path) {
-  return zub::open_document(registry_, services_.files, services_.shell, services_.unicode,
+  return zub::open_document(registry_, {services_.paths, services_.shell, services_.unicode},
                             messages_, url_text, relative_path);
 }
 

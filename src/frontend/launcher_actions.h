@@ -6,7 +6,7 @@
 #include "frontend/dispatch.h"
 #include "messages/messages.h"
 #include "registry/registry.h"
-#include "platform/services.h"
+#include "frontend/services.h"
 
 namespace zub {
 

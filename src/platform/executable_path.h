@@ -6,7 +6,7 @@
 
 #include "common/result.h"
 #include "common/windows_status.h"
-#include "platform/file_identity.h"
+#include "platform/path.h"
 
 namespace zub {
 

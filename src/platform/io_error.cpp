@@ -1,8 +1,5 @@
 #include "platform/io_error.h"
 
-#include "common/utf8.h"
-#include "platform/file_identity.h"
-
 namespace zub {
 
 std::string IoError::text() const {
@@ -11,7 +8,5 @@ std::string IoError::text() const {
   }
   return own_text;
 }
-
-std::string path_display(const Path& path) { return utf16_to_utf8_lossy(path); }
 
 }  // namespace zub

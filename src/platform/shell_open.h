@@ -3,7 +3,7 @@
 // Handing a document to the shell, which opens it with the application for its type.
 
 #include "common/result.h"
-#include "platform/file_identity.h"
+#include "platform/path.h"
 #include "platform/io_error.h"
 
 namespace zub {

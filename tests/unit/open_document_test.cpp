@@ -13,7 +13,7 @@
 
 #include "common/utf8.h"
 #include "config/base_dir.h"
-#include "document/path_logic.h"
+#include "platform/windows_path.h"
 #include "registry/memory/memory_registry.h"
 #include "recording_ui.h"
 
@@ -23,7 +23,7 @@ namespace {
 Path p(std::string_view text) { return utf8_to_utf16(text); }
 
 // A file system given as a table: the final path of each path the launcher may ask about.
-class FakeFiles final : public FileIdentity {
+class FakeFiles final : public PathResolver {
  public:
   Result<Path, IoError> final_path(const Path& path) override {
     asked.push_back(path);
@@ -78,9 +78,9 @@ class FakeShell final : public Shell {
 };
 
 // Composes and decomposes Ü alone; records what it was asked.
-class FakeNormalization final : public UnicodeNormalization {
+class FakeNormalization final : public UnicodeForms {
  public:
-  std::optional<std::string> normalize(std::string_view text, NormalForm form) override {
+  std::optional<std::string> to_form(std::string_view text, NormalForm form) override {
     asked.emplace_back(text);
     const bool nfc = form == NormalForm::C;
     std::string out(text), from = nfc ? "U\u0308" : "\u00dc", to = nfc ? "\u00dc" : "U\u0308";
@@ -113,7 +113,7 @@ class OpenDocument : public ::testing::Test {
   ExitCode open(std::string_view url, std::string_view relative, bool debug = false) {
     Messages messages(ui_, /*console_attached=*/false);
     if (debug) messages.enable_debug();
-    return open_document(registry_, files_, shell_, unicode_, messages, url, relative);
+    return open_document(registry_, {files_, shell_, unicode_}, messages, url, relative);
   }
 
   std::vector<std::string> shown() const {
@@ -243,7 +243,7 @@ TEST_F(OpenDocument, BaseDirectoryUnreadable) {
     Registry registry(memory);
     testing::RecordingUi ui;
     Messages messages(ui, false);
-    EXPECT_EQ(open_document(registry, files_, shell_, unicode_, messages, "zubdms:/a", "\\a"),
+    EXPECT_EQ(open_document(registry, {files_, shell_, unicode_}, messages, "zubdms:/a", "\\a"),
               ExitCode::OpenFailed)
         << row.name;
     ASSERT_EQ(ui.boxes.size(), 2u) << row.name;
@@ -308,7 +308,7 @@ TEST_F(OpenDocument, FailureCodesAndMessages) {
     testing::RecordingUi ui;
     Messages messages(ui, false);
     EXPECT_EQ(
-        open_document(registry, files_, shell_, unicode_, messages, row.url, row.relative),
+        open_document(registry, {files_, shell_, unicode_}, messages, row.url, row.relative),
         row.code)
         << row.name;
     ASSERT_EQ(ui.boxes.size(), 1u) << row.name;

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_identity.h"
+#include "platform/path.h"
 
 namespace zub::posix {
 

@@ -17,7 +17,9 @@
 #include "platform/posix/native_path.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/runnable_content_type.h"
-#include "platform/runnable_extension.h"
+#include "platform/file_judgement.h"
+#include "platform/program_content.h"
+#include "platform/runnable_types.h"
 
 namespace zub::posix {
 namespace {

@@ -12,7 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/runnable_extension.h"
+#include "platform/file_judgement.h"
+#include "platform/file_type.h"
+#include "platform/program_content.h"
+#include "platform/runnable_types.h"
+#include "platform/windows_path.h"
 #include "platform/win32/file_handle.h"
 
 namespace zub::win32 {

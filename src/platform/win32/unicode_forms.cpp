@@ -1,6 +1,6 @@
-// The Windows normalisation: NormalizeString, which kernel32 exports since Vista.
+// The Windows normal forms: NormalizeString, which kernel32 exports since Vista.
 
-#include "platform/unicode_normalization.h"
+#include "platform/unicode_forms.h"
 
 #include <windows.h>
 
@@ -11,9 +11,9 @@
 namespace zub::win32 {
 namespace {
 
-class Win32Normalization final : public UnicodeNormalization {
+class Win32UnicodeForms final : public UnicodeForms {
  public:
-  std::optional<std::string> normalize(std::string_view text, NormalForm form) override {
+  std::optional<std::string> to_form(std::string_view text, NormalForm form) override {
     if (text.empty()) return std::string();
     if (text.find('\0') != std::string_view::npos) return std::nullopt;
     const std::u16string source = utf8_to_utf16(text);
@@ -47,9 +47,9 @@ class Win32Normalization final : public UnicodeNormalization {
 
 namespace zub {
 
-UnicodeNormalization& system_unicode_normalization() {
-  static win32::Win32Normalization normalization;
-  return normalization;
+UnicodeForms& system_unicode_forms() {
+  static win32::Win32UnicodeForms forms;
+  return forms;
 }
 
 }  // namespace zub

@@ -1,5 +1,5 @@
 // Windows path rules over UTF-16 text: prefixes, components, the containment test, and the text
-// rules of canonicalisation and normalisation, driven through a fake FileIdentity.
+// rules of canonicalisation and normalisation, driven through a fake PathResolver.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "common/utf8.h"
-#include "document/path_logic.h"
+#include "platform/path_buffer.h"
+#include "platform/path_resolver.h"
+#include "platform/windows_path.h"
 
 namespace zub {
 namespace {
@@ -335,8 +337,8 @@ TEST(FillPathBuffer, Failures) {
   }
 }
 
-// A FileIdentity that records its calls; its full path comes through fill_path_buffer.
-class FakeFiles final : public FileIdentity {
+// A PathResolver that records its calls; its full path comes through fill_path_buffer.
+class FakeFiles final : public PathResolver {
  public:
   Result<Path, IoError> final_path(const Path& path) override {
     final_calls.push_back(path);

@@ -26,16 +26,16 @@ constexpr std::string_view text(NormalForm form) {
   return "";
 }
 
-class UnicodeNormalization {
+class UnicodeForms {
  public:
-  virtual ~UnicodeNormalization() = default;
+  virtual ~UnicodeForms() = default;
 
   // `text` (valid UTF-8) in the normal form: NormalizeString on Windows, GLib's
   // g_utf8_normalize on Linux (loaded when first asked). Nothing when the platform cannot
-  // normalise it (a NUL in the text, for one), or has no normalisation at all.
-  virtual std::optional<std::string> normalize(std::string_view text, NormalForm form) = 0;
+  // convert it (a NUL in the text, for one), or has no normal forms at all.
+  virtual std::optional<std::string> to_form(std::string_view text, NormalForm form) = 0;
 };
 
-UnicodeNormalization& system_unicode_normalization();
+UnicodeForms& system_unicode_forms();
 
 }  // namespace zub

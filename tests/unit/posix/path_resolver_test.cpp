@@ -11,8 +11,8 @@
 #include <string>
 
 #include "common/utf8.h"
-#include "document/path_logic.h"
-#include "platform/file_identity.h"
+#include "platform/windows_path.h"
+#include "platform/path_resolver.h"
 #include "platform/posix/native_path.h"
 #include "platform/shell_open.h"
 
@@ -42,7 +42,7 @@ class TempFolder : public ::testing::Test {
   }
 
   fs::path root_;
-  FileIdentity& files_ = system_file_identity();
+  PathResolver& files_ = system_path_resolver();
 };
 
 TEST_F(TempFolder, FinalPathResolvesDotsRepeatedSeparatorsAndLinks) {

@@ -1,13 +1,14 @@
 // The Windows file identity: the final path of an open handle, the metadata query with its
 // fallbacks, GetFullPathNameW and GetShortPathNameW.
 
-#include "platform/file_identity.h"
+#include "platform/path_resolver.h"
 
 #include <windows.h>
 
 #include <utility>
 
-#include "document/path_logic.h"
+#include "platform/path_buffer.h"
+#include "platform/windows_path.h"
 #include "platform/win32/file_handle.h"
 
 namespace zub::win32 {
@@ -34,7 +35,7 @@ IoError nul_error() {
   return IoError::own(IoError::Kind::InvalidInput, std::string(kCanonicalizeNulText));
 }
 
-class Win32FileIdentity final : public FileIdentity {
+class Win32PathResolver final : public PathResolver {
  public:
   Result<Path, IoError> final_path(const Path& path) override {
     auto target = platform_form(path);
@@ -122,8 +123,8 @@ class Win32FileIdentity final : public FileIdentity {
 
 namespace zub {
 
-FileIdentity& system_file_identity() {
-  static win32::Win32FileIdentity files;
+PathResolver& system_path_resolver() {
+  static win32::Win32PathResolver files;
   return files;
 }
 

@@ -1,19 +1,17 @@
 #pragma once
 
-// Path logic over UTF-16 path text, with the rules of Windows paths: prefixes, components, the
-// component-wise prefix test of the containment check, and the text rules around the platform's
-// final-path and full-path services. Pure, apart from the two entry points at the end that take
-// the platform's FileIdentity.
+// The rules of Windows paths over UTF-16 path text: prefixes, components, the component-wise
+// prefix test of the containment check, verbatim and plain forms, and the form the shell gets.
+// Pure: the platform's services use them, and tests run them anywhere.
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "common/result.h"
-#include "platform/file_identity.h"
 #include "platform/io_error.h"
+#include "platform/path.h"
 
 namespace zub {
 
@@ -63,14 +61,11 @@ bool path_starts_with(std::u16string_view path, std::u16string_view base);
 
 bool contains_nul(std::u16string_view path);
 
-// Own error texts of the path operations (the two NUL texts differ in one letter on purpose:
-// callers may match them).
-inline constexpr std::string_view kCanonicalizeNulText =
-    "strings passed to WinAPI cannot contain NULs";
-inline constexpr std::string_view kNormalizeNulText =
-    "strings passed to WinAPI cannot contains NULs";
-inline constexpr std::string_view kPartialUncText = "partial UNC prefixes are invalid";
-inline constexpr std::string_view kPathTooLongText = "required path length is too large for WinAPI";
+// The path's last name: what follows its last "\" or "/", the whole path without one.
+std::u16string_view last_name(std::u16string_view path);
+
+// The three verbatim kinds, whose names the platform takes unparsed.
+bool is_verbatim_kind(PrefixKind kind);
 
 // The path begins with \\?\ or \??\ and is handed to the platform as it is.
 bool is_verbatim_text(std::u16string_view path);
@@ -101,25 +96,5 @@ using ShortPathLookup = std::function<Result<Path, IoError>(const Path&)>;
 // verbatim path is beyond the shell, which is not long-path aware: the plain form of its short
 // form when that exists, otherwise nothing, and the file is not handed over.
 std::optional<Path> shell_form(std::u16string_view canonical, const ShortPathLookup& short_path);
-
-// One call of a platform service that fills a UTF-16 buffer the way GetFullPathNameW and
-// GetFinalPathNameByHandleW do: 0 and the last-error code on failure; the needed size with
-// the NUL when `capacity` is too small; otherwise the length of the result without the NUL.
-struct BufferFill {
-  std::uint32_t value = 0;
-  OsError last_error = 0;
-};
-using BufferFillCall = std::function<BufferFill(std::uint32_t capacity, char16_t* buffer)>;
-
-// Calls `call` with an empty buffer, then grows the buffer to the asked size plus 2 units until
-// the result fits.
-Result<Path, IoError> fill_path_buffer(const BufferFillCall& call);
-
-// The final, absolute path of an existing file or folder with all links resolved.
-Result<Path, IoError> canonicalize_path(FileIdentity& files, const Path& path);
-
-// An absolute form of an existing path without resolving links; a verbatim path is returned
-// as it is.
-Result<Path, IoError> normalize_path(FileIdentity& files, const Path& path);
 
 }  // namespace zub

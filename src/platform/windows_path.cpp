@@ -1,4 +1,4 @@
-#include "document/path_logic.h"
+#include "platform/windows_path.h"
 
 #include <algorithm>
 
@@ -20,6 +20,8 @@ bool is_ascii_letter(char16_t unit) {
   return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
 }
 
+}  // namespace
+
 bool is_verbatim_kind(PrefixKind kind) {
   switch (kind) {
     case PrefixKind::Verbatim:
@@ -33,6 +35,8 @@ bool is_verbatim_kind(PrefixKind kind) {
   }
   return false;
 }
+
+namespace {
 
 // A share or device names its root even when no separator follows. Behind a verbatim prefix
 // only a written "\" is a root, for a share as for a drive: \\?\UNC\s\sh is not
@@ -185,6 +189,11 @@ bool contains_nul(std::u16string_view path) {
   return path.find(u'\0') != std::u16string_view::npos;
 }
 
+std::u16string_view last_name(std::u16string_view path) {
+  const auto separator = path.find_last_of(u"\\/");
+  return separator == std::u16string_view::npos ? path : path.substr(separator + 1);
+}
+
 bool is_verbatim_text(std::u16string_view path) {
   return path.starts_with(kVerbatimMarker) || path.starts_with(kNtMarker);
 }
@@ -286,53 +295,6 @@ std::optional<Path> shell_form(std::u16string_view canonical, const ShortPathLoo
   auto short_form = short_path(Path(canonical));
   if (short_form.has_error()) return std::nullopt;
   return plain_form(short_form.value());
-}
-
-Result<Path, IoError> fill_path_buffer(const BufferFillCall& call) {
-  Path buffer;
-  BufferFill fill = call(0, nullptr);
-  while (true) {
-    if (fill.value == 0) return fail(IoError::from_os(fill.last_error));
-    if (fill.value < buffer.size()) break;
-    // Two units more than asked for: the platform has been seen to ask for too little.
-    if (fill.value >= 0xFFFFFFFEu) {
-      return fail(IoError::own(IoError::Kind::Other, std::string(kPathTooLongText)));
-    }
-    const std::uint32_t capacity = fill.value + 2;
-    buffer.assign(capacity, u'\0');
-    fill = call(capacity, buffer.data());
-  }
-  buffer.resize(fill.value);
-  return buffer;
-}
-
-Result<Path, IoError> canonicalize_path(FileIdentity& files, const Path& path) {
-  if (contains_nul(path)) {
-    return fail(IoError::own(IoError::Kind::InvalidInput, std::string(kCanonicalizeNulText)));
-  }
-  return files.final_path(path);
-}
-
-Result<Path, IoError> normalize_path(FileIdentity& files, const Path& path) {
-  if (auto exists = files.query_metadata(path); exists.has_error()) {
-    return fail(std::move(exists).error());
-  }
-  Path working = path;
-  std::replace(working.begin(), working.end(), u'/', u'\\');
-  if (contains_nul(working)) {
-    return fail(IoError::own(IoError::Kind::InvalidInput, std::string(kNormalizeNulText)));
-  }
-  const auto prefix = parse_prefix(working);
-  if (prefix && is_verbatim_kind(prefix->kind)) {
-    Path result = path;
-    const auto marker_end = static_cast<std::ptrdiff_t>(std::min<std::size_t>(4, result.size()));
-    std::replace(result.begin(), result.begin() + marker_end, u'/', u'\\');
-    return result;
-  }
-  if (!prefix && working.size() >= 2 && working[0] == u'\\' && working[1] == u'\\') {
-    return fail(IoError::own(IoError::Kind::NotFound, std::string(kPartialUncText)));
-  }
-  return files.full_path(working);
 }
 
 }  // namespace zub

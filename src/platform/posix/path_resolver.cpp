@@ -2,7 +2,7 @@
 // absolute path for the full-path service, and no short names. Paths cross to Linux in their
 // native form ("\" as "/", escaped bytes restored).
 
-#include "platform/file_identity.h"
+#include "platform/path_resolver.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "document/path_logic.h"
+#include "platform/windows_path.h"
 #include "platform/posix/native_path.h"
 
 namespace zub::posix {
@@ -62,7 +62,7 @@ std::string lexically_absolute(std::string_view absolute) {
   return out.empty() ? std::string("/") : out;
 }
 
-class PosixFileIdentity final : public FileIdentity {
+class PosixPathResolver final : public PathResolver {
  public:
   Result<Path, IoError> final_path(const Path& path) override {
     if (contains_nul(path)) return fail(nul_error());
@@ -108,8 +108,8 @@ class PosixFileIdentity final : public FileIdentity {
 
 namespace zub {
 
-FileIdentity& system_file_identity() {
-  static posix::PosixFileIdentity files;
+PathResolver& system_path_resolver() {
+  static posix::PosixPathResolver files;
   return files;
 }
 

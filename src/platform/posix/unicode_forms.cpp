@@ -1,7 +1,7 @@
-// The Linux normalisation: GLib's g_utf8_normalize. GLib is loaded only when a link names no
+// The Linux normal forms: GLib's g_utf8_normalize. GLib is loaded only when a link names no
 // existing file, like GIO for the shell; its header serves only for the prototypes.
 
-#include "platform/unicode_normalization.h"
+#include "platform/unicode_forms.h"
 
 #include <dlfcn.h>
 #include <glib.h>
@@ -29,9 +29,9 @@ std::optional<Glib> load_glib() {
   return glib;
 }
 
-class GlibNormalization final : public UnicodeNormalization {
+class GlibUnicodeForms final : public UnicodeForms {
  public:
-  std::optional<std::string> normalize(std::string_view text, NormalForm form) override {
+  std::optional<std::string> to_form(std::string_view text, NormalForm form) override {
     static const std::optional<Glib> glib = load_glib();
     // GLib stops at a NUL, whatever length it is given.
     if (!glib || text.find('\0') != std::string_view::npos) return std::nullopt;
@@ -50,9 +50,9 @@ class GlibNormalization final : public UnicodeNormalization {
 
 namespace zub {
 
-UnicodeNormalization& system_unicode_normalization() {
-  static posix::GlibNormalization normalization;
-  return normalization;
+UnicodeForms& system_unicode_forms() {
+  static posix::GlibUnicodeForms forms;
+  return forms;
 }
 
 }  // namespace zub

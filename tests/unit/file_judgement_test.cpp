@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "common/utf8.h"
-#include "platform/runnable_extension.h"
+#include "platform/file_judgement.h"
+#include "platform/file_type.h"
+#include "platform/program_content.h"
+#include "platform/runnable_types.h"
 #include "registry/registry_api.h"  // kErrorAccessDenied
 
 namespace zub {

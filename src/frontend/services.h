@@ -5,27 +5,27 @@
 #include "platform/console.h"
 #include "platform/event_sink.h"
 #include "platform/executable_path.h"
-#include "platform/file_identity.h"
-#include "registry/registry_api.h"
+#include "platform/path_resolver.h"
 #include "platform/shell_open.h"
-#include "platform/unicode_normalization.h"
+#include "platform/unicode_forms.h"
+#include "registry/registry_api.h"
 
 namespace zub {
 
 struct Services {
   RegistryApi& registry;
   UserInterface& ui;
-  FileIdentity& files;
+  PathResolver& paths;
   Shell& shell;
   EventSink& events;
   ExecutablePath& exe;
-  UnicodeNormalization& unicode;
+  UnicodeForms& unicode;
 };
 
 inline Services system_services() {
-  return {system_registry(),    system_user_interface(),  system_file_identity(),
+  return {system_registry(),    system_user_interface(),  system_path_resolver(),
           system_shell(),       system_event_sink(),      system_executable_path(),
-          system_unicode_normalization()};
+          system_unicode_forms()};
 }
 
 }  // namespace zub

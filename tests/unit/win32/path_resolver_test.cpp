@@ -6,8 +6,9 @@
 #include <string>
 
 #include "common/utf8.h"
-#include "document/path_logic.h"
-#include "platform/file_identity.h"
+#include "platform/path_buffer.h"
+#include "platform/windows_path.h"
+#include "platform/path_resolver.h"
 #include "platform/shell_open.h"
 
 namespace zub {
@@ -26,7 +27,7 @@ class TempFolder : public ::testing::Test {
              utf8_to_utf16(std::to_string(++counter));
     ASSERT_TRUE(CreateDirectoryW(wide(root_), nullptr)) << GetLastError();
     // The folder's own final form, e.g. \\?\C:\users\x\Temp\zub_files_1.
-    auto canonical = system_file_identity().final_path(root_);
+    auto canonical = system_path_resolver().final_path(root_);
     ASSERT_TRUE(canonical.has_value()) << canonical.error().text();
     canonical_root_ = canonical.value();
   }
@@ -57,7 +58,7 @@ class TempFolder : public ::testing::Test {
   Path canonical_root_;
   std::vector<Path> created_files_;
   std::vector<Path> created_folders_;
-  FileIdentity& files_ = system_file_identity();
+  PathResolver& files_ = system_path_resolver();
 };
 
 TEST_F(TempFolder, CanonicalFormIsVerbatimAndResolved) {
