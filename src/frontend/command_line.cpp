@@ -7,19 +7,11 @@ namespace {
 
 bool is_blank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 
-}  // namespace
-
-std::vector<std::string> split_command_line(std::u16string_view command_line) {
-  std::vector<std::string> args;
-  if (command_line.empty()) return args;
-
-  const std::size_t end = command_line.size();
-  std::size_t pos = 0;
-
-  // The program name: quotes group, backslashes are ordinary characters.
+// The program name from `pos` on: quotes group, backslashes are ordinary characters.
+std::u16string program_name(std::u16string_view command_line, std::size_t& pos) {
   std::u16string word;
   bool in_quotes = false;
-  while (pos < end && (in_quotes || !is_blank(command_line[pos]))) {
+  while (pos < command_line.size() && (in_quotes || !is_blank(command_line[pos]))) {
     if (command_line[pos] == u'"') {
       in_quotes = !in_quotes;
     } else {
@@ -27,40 +19,52 @@ std::vector<std::string> split_command_line(std::u16string_view command_line) {
     }
     ++pos;
   }
-  args.push_back(utf16_to_wtf8(word));
+  return word;
+}
 
+// One argument from `pos` on, which is not blank.
+std::u16string argument(std::u16string_view command_line, std::size_t& pos) {
+  const std::size_t end = command_line.size();
+  std::u16string word;
+  bool in_quotes = false;
   for (;;) {
-    while (pos < end && is_blank(command_line[pos])) ++pos;
-    if (pos == end) break;
-
-    word.clear();
-    in_quotes = false;
-    for (;;) {
-      std::size_t backslashes = 0;
-      while (pos < end && command_line[pos] == u'\\') {
-        ++backslashes;
-        ++pos;
-      }
-      bool copy_unit = true;
-      if (pos < end && command_line[pos] == u'"') {
-        // 2n backslashes before a quote give n and the quote toggles quoting; 2n+1 give n and
-        // a literal quote.
-        if (backslashes % 2 == 0) {
-          if (in_quotes && pos + 1 < end && command_line[pos + 1] == u'"') {
-            ++pos;  // "" inside quotes: one literal quote, still quoted
-          } else {
-            copy_unit = false;
-            in_quotes = !in_quotes;
-          }
-        }
-        backslashes /= 2;
-      }
-      word.append(backslashes, u'\\');
-      if (pos == end || (!in_quotes && is_blank(command_line[pos]))) break;
-      if (copy_unit) word.push_back(command_line[pos]);
+    std::size_t backslashes = 0;
+    while (pos < end && command_line[pos] == u'\\') {
+      ++backslashes;
       ++pos;
     }
-    args.push_back(utf16_to_wtf8(word));
+    bool copy_unit = true;
+    if (pos < end && command_line[pos] == u'"') {
+      // 2n backslashes before a quote give n and the quote toggles quoting; 2n+1 give n and
+      // a literal quote.
+      if (backslashes % 2 == 0) {
+        if (in_quotes && pos + 1 < end && command_line[pos + 1] == u'"') {
+          ++pos;  // "" inside quotes: one literal quote, still quoted
+        } else {
+          copy_unit = false;
+          in_quotes = !in_quotes;
+        }
+      }
+      backslashes /= 2;
+    }
+    word.append(backslashes, u'\\');
+    if (pos == end || (!in_quotes && is_blank(command_line[pos]))) return word;
+    if (copy_unit) word.push_back(command_line[pos]);
+    ++pos;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> split_command_line(std::u16string_view command_line) {
+  std::vector<std::string> args;
+  if (command_line.empty()) return args;
+  std::size_t pos = 0;
+  args.push_back(utf16_to_wtf8(program_name(command_line, pos)));
+  for (;;) {
+    while (pos < command_line.size() && is_blank(command_line[pos])) ++pos;
+    if (pos == command_line.size()) break;
+    args.push_back(utf16_to_wtf8(argument(command_line, pos)));
   }
   return args;
 }

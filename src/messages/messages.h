@@ -28,7 +28,6 @@ class Messages {
 
   void enable_debug() { debug_enabled_ = true; }
   bool debug_enabled() const { return debug_enabled_; }
-  bool console_attached() const { return console_attached_; }
 
  private:
   void show(std::string_view text, MessageKind kind);

@@ -8,13 +8,16 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <spawn.h>
 #include <string>
+#include <type_traits>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/unique_handle.h"
 
 extern char** environ;
 
@@ -42,37 +45,46 @@ std::vector<std::string> kind_options(MessageKind kind) {
 // open the display, and a dialog closed another way costs no more than a spare line on stderr.
 bool dialog_was_shown(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
-class SpawnFileActions {
- public:
-  SpawnFileActions() { ok_ = posix_spawn_file_actions_init(&actions_) == 0; }
-  ~SpawnFileActions() {
-    if (ok_) posix_spawn_file_actions_destroy(&actions_);
+// posix_spawn's file actions and attributes: objects that their init call fills where they are
+// made, released with their destroy call.
+template <class Object, int (*Destroy)(Object*)>
+struct SpawnObjectTraits {
+  using Handle = Object*;
+  static Handle invalid() { return nullptr; }
+  static bool valid(Handle object) { return object != nullptr; }
+  static int close(Handle object) {
+    const int status = Destroy(object);
+    delete object;
+    return status;
   }
-  SpawnFileActions(const SpawnFileActions&) = delete;
-  SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-  bool ok() const { return ok_; }
-  posix_spawn_file_actions_t* get() { return &actions_; }
-
- private:
-  posix_spawn_file_actions_t actions_{};
-  bool ok_ = false;
 };
+using SpawnFileActions = UniqueHandle<
+    SpawnObjectTraits<posix_spawn_file_actions_t, posix_spawn_file_actions_destroy>>;
+using SpawnAttributes = UniqueHandle<SpawnObjectTraits<posix_spawnattr_t, posix_spawnattr_destroy>>;
 
-class SpawnAttributes {
- public:
-  SpawnAttributes() { ok_ = posix_spawnattr_init(&attributes_) == 0; }
-  ~SpawnAttributes() {
-    if (ok_) posix_spawnattr_destroy(&attributes_);
+// A new object of the owner's kind, initialised; none when init fails.
+template <class Owner>
+Owner make_spawn_object(int (*init)(typename Owner::Handle)) {
+  Owner owner(new std::remove_pointer_t<typename Owner::Handle>{});
+  if (init(owner.get()) != 0) delete owner.release();
+  return owner;
+}
+
+// A started child process, waited for when released: its wait status, or none when it could not
+// be waited for.
+struct ChildProcessTraits {
+  using Handle = pid_t;
+  static Handle invalid() { return -1; }
+  static bool valid(Handle child) { return child > 0; }
+  static std::optional<int> close(Handle child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+      if (errno != EINTR) return std::nullopt;
+    }
+    return status;
   }
-  SpawnAttributes(const SpawnAttributes&) = delete;
-  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-  bool ok() const { return ok_; }
-  posix_spawnattr_t* get() { return &attributes_; }
-
- private:
-  posix_spawnattr_t attributes_{};
-  bool ok_ = false;
 };
+using ChildProcess = UniqueHandle<ChildProcessTraits>;
 
 // Runs zenity with the text as one argument (never through a shell) and waits for the user to
 // close the dialog. False when zenity could not be run or could not show the dialog.
@@ -88,9 +100,9 @@ bool run_zenity(std::string_view caption, std::string_view text, MessageKind kin
   for (auto& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
-  SpawnFileActions actions;
-  SpawnAttributes attributes;
-  if (!actions.ok() || !attributes.ok()) return false;
+  const auto actions = make_spawn_object<SpawnFileActions>(posix_spawn_file_actions_init);
+  const auto attributes = make_spawn_object<SpawnAttributes>(posix_spawnattr_init);
+  if (!actions.valid() || !attributes.valid()) return false;
   // The dialog's own output (GTK warnings and the like) must not mix with the launcher's lines.
   for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
     const int flags = fd == STDIN_FILENO ? O_RDONLY : O_WRONLY;
@@ -107,15 +119,14 @@ bool run_zenity(std::string_view caption, std::string_view text, MessageKind kin
     return false;
   }
 
-  pid_t child = 0;
-  if (posix_spawnp(&child, "zenity", actions.get(), attributes.get(), argv.data(), environ) != 0) {
+  pid_t started = 0;
+  if (posix_spawnp(&started, "zenity", actions.get(), attributes.get(), argv.data(), environ) !=
+      0) {
     return false;
   }
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return dialog_was_shown(status);
+  ChildProcess child(started);
+  const std::optional<int> status = child.reset();
+  return status && dialog_was_shown(*status);
 }
 
 class PosixUserInterface final : public UserInterface {
