@@ -10,7 +10,7 @@
 
 #include "common/utf8.h"
 #include "messages/messages.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "recording_ui.h"
 #include "registry_checks.h"
 

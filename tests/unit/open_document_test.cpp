@@ -14,7 +14,7 @@
 #include "common/utf8.h"
 #include "config/base_dir.h"
 #include "document/path_logic.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "recording_ui.h"
 
 namespace zub {

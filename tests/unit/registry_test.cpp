@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/quoted.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "registry/registry.h"
 #include "registry_checks.h"
 

@@ -1,4 +1,4 @@
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 
 #include <cstdlib>
 
