@@ -217,31 +217,6 @@ std::string describe(const ValueError& error) {
   return kind;
 }
 
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : api_(other.api_), hive_(other.hive_), path_(std::move(other.path_)), handle_(other.handle_) {
-  other.api_ = nullptr;
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    close();
-    api_ = other.api_;
-    hive_ = other.hive_;
-    path_ = std::move(other.path_);
-    handle_ = other.handle_;
-    other.api_ = nullptr;
-  }
-  return *this;
-}
-
-RegistryKey::~RegistryKey() { close(); }
-
-void RegistryKey::close() {
-  if (api_ == nullptr) return;
-  (void)api_->close_key(handle_);  // RegCloseKey's status changes nothing for the caller
-  api_ = nullptr;
-}
-
 Result<RegistryKey, KeyError> Registry::key_call(KeyCall call, Hive hive,
                                                  const RegistryKey* parent, std::string_view path,
                                                  std::uint32_t access) {
