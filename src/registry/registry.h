@@ -135,8 +135,6 @@ class Registry {
   Result<std::string, RegistryError> read_string_value(Hive hive, std::string_view path,
                                                        std::string_view name);
 
-  RegistryApi& api() { return api_; }
-
  private:
   using KeyCall = OsError (RegistryApi::*)(RawKey, const char16_t*, std::uint32_t, RawKey*);
   // RegOpenKeyExW or RegCreateKeyExW for `path` under the hive, or under `parent` if given.
