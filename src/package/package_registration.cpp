@@ -33,6 +33,7 @@
 #include "messages/messages.h"
 #include "registry/hive_file/hive_file.h"
 #include "registry/hive_file/hive_file_registry.h"
+#include "registry/hive_file/hive_locations.h"
 #include "registry/registry.h"
 
 namespace zub {
@@ -41,15 +42,11 @@ namespace {
 constexpr std::string_view kLauncherFileName = "zub_launcher";
 
 // The hive files under one configuration folder, with their read-modify-write open to this
-// program. The user's hive is never touched: its location refuses every write.
+// program. The user's hive is never touched: its location, under /dev/null, refuses every write.
 class MachineHives final : public posix::HiveFileRegistry {
  public:
   explicit MachineHives(const std::string& config_dir)
-      : HiveFileRegistry(posix::HiveFileLocations{
-            config_dir + "/zub_launcher/HKEY_CLASSES_ROOT.reg",
-            "/dev/null/HKEY_CURRENT_USER.reg",
-            config_dir + "/zub_launcher/HKEY_LOCAL_MACHINE.reg",
-        }) {}
+      : HiveFileRegistry(posix::hive_files_in(config_dir, "/dev/null")) {}
 
   using HiveFileRegistry::change_hive;
   using HiveFileRegistry::read_hive;
