@@ -84,20 +84,12 @@ int report(std::string_view what, std::string_view why) {
   return 1;
 }
 
-// The key error with the registry's own text for its status, so that an administrator reads
-// "The registry is corrupted. ..." for a hive file that does not parse.
-std::string why(const KeyError& error) {
-  if (error.kind == KeyError::Kind::InvalidNul) return text(error);
-  return text(error) + " (" + registry_status_message(error.status) + ", status " +
-         std::to_string(error.status) + ")";
-}
-
 int add(MachineHives& hives, const std::string& install_dir) {
   Registry registry(hives);
   auto key = registry.create_key(Hive::LocalMachine, kLauncherKeyPath, kKeyAllAccess);
   if (key.has_error()) {
     return report("installation directory in " + hives.file_of(Hive::LocalMachine),
-                  why(key.error()));
+                  text_with_status(key.error()));
   }
   auto wide_dir = to_wide_checked(install_dir);
   if (wide_dir.has_error()) return report("installation directory", "holds a NUL");

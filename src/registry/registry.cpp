@@ -172,7 +172,13 @@ std::string text(const KeyError& error) {
   return "";
 }
 
-std::string render_detailed(const KeyError& error) {
+std::string text_with_status(const KeyError& error) {
+  if (error.kind == KeyError::Kind::InvalidNul) return text(error);
+  return text(error) + " (" + registry_status_message(error.status) + ", status " +
+         std::to_string(error.status) + ")";
+}
+
+std::string describe_detailed(const KeyError& error) {
   const std::string kind(kind_name(error.kind));
   if (error.kind == KeyError::Kind::InvalidNul) {
     return kind + "(\n    " + describe(error.nul) + ",\n)";

@@ -64,12 +64,16 @@ enum class RegistryError { Key, Value };
 std::string_view text(RegistryError error);
 // "Provided path not found: <path>", ...
 std::string text(const KeyError& error);
-// The eight-line detailed rendering of a KeyError (kind, quoted path, status code with its
-// category and message text).
-std::string render_detailed(const KeyError& error);
+// The display text followed by the message text and number of the status, so that an
+// administrator reads "The registry is corrupted. ..." for a hive file that does not parse:
+// "<text> (<message>, status <code>)"; the display text alone for InvalidNul.
+std::string text_with_status(const KeyError& error);
 // One-line diagnostic forms, for fatal internal-error reports.
 std::string describe(const KeyError& error);
 std::string describe(const ValueError& error);
+// The eight-line diagnostic form of a KeyError (kind, quoted path, status code with its
+// category and message text).
+std::string describe_detailed(const KeyError& error);
 
 // The message text of a registry status code: FormatMessageW on Windows, a table of the
 // Windows texts for the codes the Linux stand-in produces.
