@@ -32,7 +32,7 @@ Result<RegistryKey, RegistryError> open_or_create_launcher_key(Registry& registr
   messages.write_stdout("Try to create path\n");
   auto created = registry.create_key(Hive::CurrentUser, kLauncherKeyPath, kKeyAllAccess);
   if (created.has_error()) {
-    messages.show_error("Fehler " + render_detailed(created.error()));
+    messages.show_error("Fehler " + describe_detailed(created.error()));
     return fail(RegistryError::Key);
   }
   messages.show_debug("Try to set value");

@@ -50,8 +50,6 @@ std::string describe(const EventLogInitError& error) {
   return "EventLogInitError";
 }
 
-EventLogger::~EventLogger() { sink_.deregister(handle_); }
-
 bool EventLogger::enabled(LogLevel level, std::string_view) const {
   return static_cast<unsigned>(level) <= static_cast<unsigned>(level_);
 }
@@ -62,7 +60,8 @@ void EventLogger::log(const LogRecord& record) const {
   // The message alone: no level, target, time or source location. An interior NUL is left
   // in; the event shows the text before it.
   const std::u16string message = to_wide_terminated(record.formatted_message());
-  sink_.report(handle_, kind.type, kind.event_id, message.c_str());
+  const auto& [sink, source] = source_.get();
+  sink->report(source, kind.type, kind.event_id, message.c_str());
 }
 
 Result<void, EventLogInitError> init_event_log(EventSink& sink, LoggerSlot& slot,

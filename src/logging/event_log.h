@@ -11,6 +11,7 @@
 #include "logging/log.h"
 #include "platform/event_sink.h"
 #include "platform/executable_path.h"
+#include "platform/unique_handle.h"
 #include "registry/registry.h"
 
 namespace zub {
@@ -45,24 +46,32 @@ struct EventLogInitError {
 };
 std::string describe(const EventLogInitError& error);
 
+// An open event source and the sink it was opened in, closed with DeregisterEventSource.
+struct EventSourceTraits {
+  struct Handle {
+    EventSink* sink;
+    EventSourceHandle source;
+  };
+  static Handle invalid() { return {nullptr, 0}; }
+  static bool valid(const Handle& handle) { return handle.sink != nullptr; }
+  // DeregisterEventSource's result is ignored.
+  static void close(const Handle& handle) { handle.sink->deregister(handle.source); }
+};
+
 // Writes records at `level` or more severe as events; owns the event source handle and closes
-// it (DeregisterEventSource) when destroyed.
+// it when destroyed.
 class EventLogger final : public Logger {
  public:
   EventLogger(EventSink& sink, LogLevel level, EventSourceHandle handle)
-      : sink_(sink), level_(level), handle_(handle) {}
-  ~EventLogger() override;
-  EventLogger(const EventLogger&) = delete;
-  EventLogger& operator=(const EventLogger&) = delete;
+      : level_(level), source_(EventSourceTraits::Handle{&sink, handle}) {}
 
   bool enabled(LogLevel level, std::string_view target) const override;
   void log(const LogRecord& record) const override;
   void flush() const override {}
 
  private:
-  EventSink& sink_;
   const LogLevel level_;
-  const EventSourceHandle handle_;
+  const UniqueHandle<EventSourceTraits> source_;
 };
 
 // Opens the event source, installs the backend in `slot` and sets the slot's max level to

@@ -33,6 +33,7 @@
 #include "messages/messages.h"
 #include "registry/hive_file/hive_file.h"
 #include "registry/hive_file/hive_file_registry.h"
+#include "registry/hive_file/hive_locations.h"
 #include "registry/registry.h"
 
 namespace zub {
@@ -41,15 +42,11 @@ namespace {
 constexpr std::string_view kLauncherFileName = "zub_launcher";
 
 // The hive files under one configuration folder, with their read-modify-write open to this
-// program. The user's hive is never touched: its location refuses every write.
+// program. The user's hive is never touched: its location, under /dev/null, refuses every write.
 class MachineHives final : public posix::HiveFileRegistry {
  public:
   explicit MachineHives(const std::string& config_dir)
-      : HiveFileRegistry(posix::HiveFileLocations{
-            config_dir + "/zub_launcher/HKEY_CLASSES_ROOT.reg",
-            "/dev/null/HKEY_CURRENT_USER.reg",
-            config_dir + "/zub_launcher/HKEY_LOCAL_MACHINE.reg",
-        }) {}
+      : HiveFileRegistry(posix::hive_files_in(config_dir, "/dev/null")) {}
 
   using HiveFileRegistry::change_hive;
   using HiveFileRegistry::read_hive;
@@ -87,20 +84,12 @@ int report(std::string_view what, std::string_view why) {
   return 1;
 }
 
-// The key error with the registry's own text for its status, so that an administrator reads
-// "The registry is corrupted. ..." for a hive file that does not parse.
-std::string why(const KeyError& error) {
-  if (error.kind == KeyError::Kind::InvalidNul) return text(error);
-  return text(error) + " (" + registry_status_message(error.status) + ", status " +
-         std::to_string(error.status) + ")";
-}
-
 int add(MachineHives& hives, const std::string& install_dir) {
   Registry registry(hives);
   auto key = registry.create_key(Hive::LocalMachine, kLauncherKeyPath, kKeyAllAccess);
   if (key.has_error()) {
     return report("installation directory in " + hives.file_of(Hive::LocalMachine),
-                  why(key.error()));
+                  text_with_status(key.error()));
   }
   auto wide_dir = to_wide_checked(install_dir);
   if (wide_dir.has_error()) return report("installation directory", "holds a NUL");

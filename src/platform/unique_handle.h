@@ -34,7 +34,7 @@ class UniqueHandle {
   // Releases the handle now, if there is one; the result of the release call.
   auto reset() {
     using Status = decltype(Traits::close(handle_));
-    if (!valid()) return Status{};
+    if (!valid()) return Status();
     return Traits::close(release());
   }
 

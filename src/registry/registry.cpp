@@ -172,7 +172,13 @@ std::string text(const KeyError& error) {
   return "";
 }
 
-std::string render_detailed(const KeyError& error) {
+std::string text_with_status(const KeyError& error) {
+  if (error.kind == KeyError::Kind::InvalidNul) return text(error);
+  return text(error) + " (" + registry_status_message(error.status) + ", status " +
+         std::to_string(error.status) + ")";
+}
+
+std::string describe_detailed(const KeyError& error) {
   const std::string kind(kind_name(error.kind));
   if (error.kind == KeyError::Kind::InvalidNul) {
     return kind + "(\n    " + describe(error.nul) + ",\n)";
@@ -215,31 +221,6 @@ std::string describe(const ValueError& error) {
       return kind + "(" + std::to_string(error.size) + ")";
   }
   return kind;
-}
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : api_(other.api_), hive_(other.hive_), path_(std::move(other.path_)), handle_(other.handle_) {
-  other.api_ = nullptr;
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    close();
-    api_ = other.api_;
-    hive_ = other.hive_;
-    path_ = std::move(other.path_);
-    handle_ = other.handle_;
-    other.api_ = nullptr;
-  }
-  return *this;
-}
-
-RegistryKey::~RegistryKey() { close(); }
-
-void RegistryKey::close() {
-  if (api_ == nullptr) return;
-  (void)api_->close_key(handle_);  // RegCloseKey's status changes nothing for the caller
-  api_ = nullptr;
 }
 
 Result<RegistryKey, KeyError> Registry::key_call(KeyCall call, Hive hive,

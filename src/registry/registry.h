@@ -9,8 +9,9 @@
 #include <string_view>
 
 #include "common/result.h"
-#include "registry/registry_api.h"
+#include "platform/unique_handle.h"
 #include "platform/wide_string.h"
+#include "registry/registry_api.h"
 
 namespace zub {
 
@@ -63,12 +64,16 @@ enum class RegistryError { Key, Value };
 std::string_view text(RegistryError error);
 // "Provided path not found: <path>", ...
 std::string text(const KeyError& error);
-// The eight-line detailed rendering of a KeyError (kind, quoted path, status code with its
-// category and message text).
-std::string render_detailed(const KeyError& error);
+// The display text followed by the message text and number of the status, so that an
+// administrator reads "The registry is corrupted. ..." for a hive file that does not parse:
+// "<text> (<message>, status <code>)"; the display text alone for InvalidNul.
+std::string text_with_status(const KeyError& error);
 // One-line diagnostic forms, for fatal internal-error reports.
 std::string describe(const KeyError& error);
 std::string describe(const ValueError& error);
+// The eight-line diagnostic form of a KeyError (kind, quoted path, status code with its
+// category and message text).
+std::string describe_detailed(const KeyError& error);
 
 // The message text of a registry status code: FormatMessageW on Windows, a table of the
 // Windows texts for the codes the Linux stand-in produces.
@@ -76,32 +81,39 @@ std::string registry_status_message(OsError status);
 
 class Registry;
 
+// An open key and the registry it was opened in, closed with RegCloseKey (whose status changes
+// nothing for the caller).
+struct RegistryKeyTraits {
+  struct Handle {
+    RegistryApi* api;
+    RawKey key;
+  };
+  static Handle invalid() { return {nullptr, 0}; }
+  static bool valid(const Handle& handle) { return handle.api != nullptr; }
+  static OsError close(const Handle& handle) { return handle.api->close_key(handle.key); }
+};
+
 // An open key, owned by whoever opened it; closed exactly once, when released (also on
-// every failure path). Move-only.
+// every failure path). Move-only; a key moved from closes nothing.
 class RegistryKey {
  public:
-  RegistryKey(RegistryKey&& other) noexcept;
-  RegistryKey& operator=(RegistryKey&& other) noexcept;
-  ~RegistryKey();
-
   Hive hive() const { return hive_; }
   // Path relative to the hive; for a key under an open key, the parent's path, "\" and the
   // sub-key path.
   const WideCString& path() const { return path_; }
-  RawKey handle() const { return handle_; }
+  RawKey handle() const { return handle_.get().key; }
 
-  // Closes now (RegCloseKey; the status is ignored).
-  void close();
+  // Closes now; the status is ignored.
+  void close() { (void)handle_.reset(); }
 
  private:
   friend class Registry;
   RegistryKey(RegistryApi* api, Hive hive, WideCString path, RawKey handle)
-      : api_(api), hive_(hive), path_(std::move(path)), handle_(handle) {}
+      : hive_(hive), path_(std::move(path)), handle_(RegistryKeyTraits::Handle{api, handle}) {}
 
-  RegistryApi* api_;
   Hive hive_;
   WideCString path_;
-  RawKey handle_;
+  UniqueHandle<RegistryKeyTraits> handle_;
 };
 
 class Registry {
@@ -126,8 +138,6 @@ class Registry {
   // is refused after the size query.
   Result<std::string, RegistryError> read_string_value(Hive hive, std::string_view path,
                                                        std::string_view name);
-
-  RegistryApi& api() { return api_; }
 
  private:
   using KeyCall = OsError (RegistryApi::*)(RawKey, const char16_t*, std::uint32_t, RawKey*);

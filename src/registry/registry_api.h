@@ -6,7 +6,7 @@
 // value, 5 access denied, 234 more data, 1015 registry corrupt, ...).
 //
 // Implementations: advapi32/ (Windows) and hive_file/ (Linux, see hive_file_registry.h); the
-// tests have an in-memory one.
+// unit tests have an in-memory one (tests/unit/memory_registry.h).
 
 #include <cstdint>
 

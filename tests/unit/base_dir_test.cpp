@@ -10,7 +10,7 @@
 
 #include "common/utf8.h"
 #include "messages/messages.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "recording_ui.h"
 #include "registry_checks.h"
 
@@ -191,7 +191,7 @@ TEST_F(WriteBaseDirTest, AFailedCreationShowsTheDetailedKeyError) {
   ASSERT_TRUE(result.has_error());
   EXPECT_EQ(result.error(), RegistryError::Key);
   const std::string detail =
-      render_detailed(KeyError::from_status(kErrorAccessDenied, std::string(kPath)));
+      describe_detailed(KeyError::from_status(kErrorAccessDenied, std::string(kPath)));
   EXPECT_EQ(ui.err, "Fehler " + detail + " true\n");
   EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), 7);
   EXPECT_EQ(detail.substr(0, detail.find('\n')), "PermissionDenied(");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "registry_checks.h"
 
 namespace zub {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "logging/event_log.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "registry_checks.h"
 
 namespace zub {

@@ -13,8 +13,8 @@
 
 #include "common/utf8.h"
 #include "config/base_dir.h"
+#include "memory_registry.h"
 #include "platform/windows_path.h"
-#include "registry/memory/memory_registry.h"
 #include "recording_ui.h"
 
 namespace zub {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 
 namespace zub::testing {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/quoted.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "registry/registry.h"
 #include "registry_checks.h"
 
@@ -75,7 +75,7 @@ TEST(RegistryTexts, KeyErrorAndRegistryErrorTexts) {
 
 // The message line holds the platform's text for the code (FormatMessageW on Windows).
 TEST(RegistryTexts, DetailedRenderingHasEightLines) {
-  EXPECT_EQ(render_detailed(KeyError::from_status(5, kLauncherKey)),
+  EXPECT_EQ(describe_detailed(KeyError::from_status(5, kLauncherKey)),
             "PermissionDenied(\n"
             "    \"SOFTWARE\\\\varnelo\\\\launcher\",\n"
             "    Os {\n"
@@ -84,7 +84,7 @@ TEST(RegistryTexts, DetailedRenderingHasEightLines) {
             "        message: " + quoted_form(registry_status_message(5)) + ",\n"
             "    },\n"
             ")");
-  EXPECT_EQ(render_detailed(KeyError::from_status(1018, "x\"y")),
+  EXPECT_EQ(describe_detailed(KeyError::from_status(1018, "x\"y")),
             "Unknown(\n"
             "    \"x\\\"y\",\n"
             "    Os {\n"

@@ -7,7 +7,7 @@
 
 #include "config/url_scheme.h"
 #include "messages/messages.h"
-#include "registry/memory/memory_registry.h"
+#include "memory_registry.h"
 #include "recording_ui.h"
 #include "registry_checks.h"
 

@@ -92,8 +92,8 @@ OsError EmulatedRegistry::resolve_sub_key(RawKey parent, const char16_t* sub_key
   return kErrorSuccess;
 }
 
-OsError EmulatedRegistry::open_key(RawKey parent, const char16_t* sub_key, std::uint32_t access,
-                                   RawKey* result) {
+OsError EmulatedRegistry::hand_out_key(RawKey parent, const char16_t* sub_key,
+                                       std::uint32_t access, RawKey* result, KeyFinder find) {
   std::lock_guard lock(mutex_);
   OpenKey base;
   std::vector<std::u16string> path;
@@ -101,8 +101,18 @@ OsError EmulatedRegistry::open_key(RawKey parent, const char16_t* sub_key, std::
       status != kErrorSuccess) {
     return status;
   }
-
   std::vector<std::u16string> spelled;
+  if (const OsError status = (this->*find)(base, path, access, spelled); status != kErrorSuccess) {
+    return status;
+  }
+  *result = add_handle(OpenKey{base.hive, std::move(spelled), access});
+  return kErrorSuccess;
+}
+
+OsError EmulatedRegistry::find_existing(const OpenKey& base,
+                                        const std::vector<std::u16string>& path,
+                                        std::uint32_t access,
+                                        std::vector<std::u16string>& spelled) {
   OsError status = read_hive(base.hive, [&](const RegistryTree& tree) {
     if (tree.find(base.path) == nullptr) return kErrorKeyDeleted;
     if (tree.find(path) == nullptr) return kErrorFileNotFound;
@@ -112,24 +122,15 @@ OsError EmulatedRegistry::open_key(RawKey parent, const char16_t* sub_key, std::
   if (status == kErrorSuccess && (access & kWriteAccessMask) != 0) {
     status = check_writable(base.hive);
   }
-  if (status != kErrorSuccess) return status;
-  *result = add_handle(OpenKey{base.hive, std::move(spelled), access});
-  return kErrorSuccess;
+  return status;
 }
 
-OsError EmulatedRegistry::create_key(RawKey parent, const char16_t* sub_key,
-                                     std::uint32_t access, RawKey* result) {
-  std::lock_guard lock(mutex_);
-  OpenKey base;
-  std::vector<std::u16string> path;
-  if (const OsError status = resolve_sub_key(parent, sub_key, result, base, path);
-      status != kErrorSuccess) {
-    return status;
-  }
-
+OsError EmulatedRegistry::find_or_create(const OpenKey& base,
+                                         const std::vector<std::u16string>& path,
+                                         std::uint32_t access,
+                                         std::vector<std::u16string>& spelled) {
   bool exists = false;
-  std::vector<std::u16string> spelled;
-  OsError status = read_hive(base.hive, [&](const RegistryTree& tree) {
+  const OsError status = read_hive(base.hive, [&](const RegistryTree& tree) {
     if (tree.find(base.path) == nullptr) return kErrorKeyDeleted;
     exists = tree.find(path) != nullptr;
     if (exists) spelled = stored_spelling(tree, path);
@@ -137,21 +138,24 @@ OsError EmulatedRegistry::create_key(RawKey parent, const char16_t* sub_key,
   });
   if (status != kErrorSuccess) return status;
 
-  if (exists) {
-    if ((access & kWriteAccessMask) != 0) status = check_writable(base.hive);
-  } else if ((base.access & kKeyCreateSubKey) == 0) {
-    status = kErrorAccessDenied;
-  } else {
-    status = change_hive(base.hive, [&](RegistryTree& tree, bool& changed) {
-      if (tree.find(base.path) == nullptr) return kErrorKeyDeleted;
-      tree.create(path, changed);
-      spelled = stored_spelling(tree, path);
-      return kErrorSuccess;
-    });
-  }
-  if (status != kErrorSuccess) return status;
-  *result = add_handle(OpenKey{base.hive, std::move(spelled), access});
-  return kErrorSuccess;
+  if (exists) return (access & kWriteAccessMask) != 0 ? check_writable(base.hive) : kErrorSuccess;
+  if ((base.access & kKeyCreateSubKey) == 0) return kErrorAccessDenied;
+  return change_hive(base.hive, [&](RegistryTree& tree, bool& changed) {
+    if (tree.find(base.path) == nullptr) return kErrorKeyDeleted;
+    tree.create(path, changed);
+    spelled = stored_spelling(tree, path);
+    return kErrorSuccess;
+  });
+}
+
+OsError EmulatedRegistry::open_key(RawKey parent, const char16_t* sub_key, std::uint32_t access,
+                                   RawKey* result) {
+  return hand_out_key(parent, sub_key, access, result, &EmulatedRegistry::find_existing);
+}
+
+OsError EmulatedRegistry::create_key(RawKey parent, const char16_t* sub_key,
+                                     std::uint32_t access, RawKey* result) {
+  return hand_out_key(parent, sub_key, access, result, &EmulatedRegistry::find_or_create);
 }
 
 OsError EmulatedRegistry::query_value(RawKey key, const char16_t* name, std::uint32_t* type,

@@ -86,6 +86,24 @@ class EmulatedRegistry : public RegistryApi {
                           OpenKey& base, std::vector<std::u16string>& path);
   RawKey add_handle(OpenKey key);
 
+  // The stored spelling of the key at `path` under `base` that a new handle with `access` is to
+  // name, or the status that refuses the handle.
+  using KeyFinder = OsError (EmulatedRegistry::*)(const OpenKey& base,
+                                                 const std::vector<std::u16string>& path,
+                                                 std::uint32_t access,
+                                                 std::vector<std::u16string>& spelled);
+  // Open and create: resolves the parent and the sub key, asks `find` for the key and hands out
+  // a handle for it in *result.
+  OsError hand_out_key(RawKey parent, const char16_t* sub_key, std::uint32_t access,
+                       RawKey* result, KeyFinder find);
+  // An existing key; a handle for writing needs a root key that this process may write.
+  OsError find_existing(const OpenKey& base, const std::vector<std::u16string>& path,
+                        std::uint32_t access, std::vector<std::u16string>& spelled);
+  // The key, created with those above it when missing (which needs KEY_CREATE_SUB_KEY on the
+  // parent's handle).
+  OsError find_or_create(const OpenKey& base, const std::vector<std::u16string>& path,
+                         std::uint32_t access, std::vector<std::u16string>& spelled);
+
   mutable std::mutex mutex_;
   std::map<RawKey, OpenKey> handles_;
   RawKey next_handle_ = 0x1000;

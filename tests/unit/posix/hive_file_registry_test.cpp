@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "recording_registry.h"
 #include "registry/registry.h"
 
 namespace zub::posix {
@@ -169,6 +170,24 @@ TEST_F(HiveFileRegistryTest, MissingFilesAreEmptyRootKeysExceptTheMachineKeys) {
   // Reading creates nothing.
   EXPECT_FALSE(fs::exists(root_ / "etc"));
   EXPECT_FALSE(fs::exists(root_ / "home"));
+}
+
+TEST_F(HiveFileRegistryTest, AFailureInjectedAroundTheFilesChangesNoFile) {
+  HiveFileRegistry files(locations_);
+  RecordingRegistry recording(files);
+  recording.fail(RegistryOp::SetValue, 112);
+  Registry registry(recording);
+  {
+    auto key = registry.create_key(Hive::CurrentUser, "a", kKeyAllAccess);
+    ASSERT_TRUE(key.has_value());
+    auto written = registry.set_string_value(*key, "v", to_wide_checked("x").value());
+    ASSERT_TRUE(written.has_error());
+    EXPECT_EQ(written.error().status, 112u);
+  }
+  EXPECT_EQ(read_file(locations_.current_user),
+            "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\a]\n\n");
+  EXPECT_EQ(recording.calls_of(RegistryOp::CloseKey).size(), 1u);
+  EXPECT_EQ(files.open_handle_count(), 0u);
 }
 
 TEST_F(HiveFileRegistryTest, HandFileWithOtherCaseKeepsItsSpellingAcrossWrites) {

@@ -27,7 +27,7 @@ TEST(RegistryStatusMessage, GivesTheWindowsTexts) {
 }
 
 TEST(RegistryStatusMessage, DetailedRenderingOfDeniedCreation) {
-  EXPECT_EQ(render_detailed(KeyError::from_status(5, "SOFTWARE\\varnelo\\launcher")),
+  EXPECT_EQ(describe_detailed(KeyError::from_status(5, "SOFTWARE\\varnelo\\launcher")),
             "PermissionDenied(\n"
             "    \"SOFTWARE\\\\varnelo\\\\launcher\",\n"
             "    Os {\n"

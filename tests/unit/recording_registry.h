@@ -1,16 +1,14 @@
 #pragma once
 
-// An in-memory registry for tests: behaves like the Windows registry in what the launcher
-// relies on (see registry_emulation.h), records every call, and fails any call on request.
+// A registry around another one (the in-memory registry, the hive files, any RegistryApi): hands
+// each call on to it, records the call with its result, and fails any call on request.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "registry/emulation/registry_emulation.h"
+#include "registry/registry_api.h"
 
 namespace zub {
 
@@ -32,38 +30,18 @@ struct RegistryCall {
   OsError status = 0;
 };
 
-class MemoryRegistry : public EmulatedRegistry {
+class RecordingRegistry : public RegistryApi {
  public:
-  MemoryRegistry();
-
-  // --- Content, for setting up and checking, without going through handles. Paths are text
-  // with "\" separators, names are text; the empty name is the default value.
-  void add_key(Hive hive, std::string_view path);
-  void put_value(Hive hive, std::string_view path, std::string_view name, std::uint32_t type,
-                 std::vector<std::uint8_t> data);
-  // REG_SZ holding the text and its terminator, as the system writes it.
-  void put_string(Hive hive, std::string_view path, std::string_view name,
-                  std::string_view text);
-  bool key_exists(Hive hive, std::string_view path) const;
-  std::optional<RegistryValue> value(Hive hive, std::string_view path,
-                                     std::string_view name) const;
-  // The key's name and its sub-keys' names as created, for case checks.
-  std::optional<std::u16string> key_spelling(Hive hive, std::string_view path) const;
-  void remove_key(Hive hive, std::string_view path);
-
-  // --- Refused writes: a root key that this "user" may not change (like HKEY_LOCAL_MACHINE
-  // without administrative rights). Opening for writing and every change give 5.
-  void set_writable(Hive hive, bool writable);
+  explicit RecordingRegistry(RegistryApi& backend) : backend_(backend) {}
+  RecordingRegistry(const RecordingRegistry&) = delete;
+  RecordingRegistry& operator=(const RecordingRegistry&) = delete;
 
   // --- Failures on request. The next `times` calls of `op` (every call for times < 0) whose
   // name matches (case-insensitively; any name when `name` is empty) return `status` without
-  // doing anything. Rules are tried in the order they were added.
+  // reaching the backend. Rules are tried in the order they were added. An injected failure of
+  // a close still closes the handle, as RegCloseKey's status changes nothing for the caller.
   void fail(RegistryOp op, OsError status, std::optional<std::string> name = std::nullopt,
             int times = 1);
-
-  // Runs before each call is carried out (after it was recorded), e.g. to change a value
-  // between the two queries of a read.
-  std::function<void(MemoryRegistry&, const RegistryCall&)> before_call;
 
   const std::vector<RegistryCall>& calls() const { return calls_; }
   std::vector<RegistryCall> calls_of(RegistryOp op) const;
@@ -81,9 +59,8 @@ class MemoryRegistry : public EmulatedRegistry {
   OsError close_key(RawKey key) override;
 
  protected:
-  OsError read_hive(Hive hive, const Reader& read) override;
-  OsError change_hive(Hive hive, const Changer& change) override;
-  OsError check_writable(Hive hive) override;
+  // Runs before each call is carried out, after it was recorded.
+  virtual void before(const RegistryCall& call) { (void)call; }
 
  private:
   struct FailureRule {
@@ -93,16 +70,11 @@ class MemoryRegistry : public EmulatedRegistry {
     int remaining;
   };
 
-  RegistryTree& tree(Hive hive);
-  const RegistryTree& tree(Hive hive) const;
   // Records the call, runs the hook, and answers an injected failure if one applies.
   std::optional<OsError> begin(RegistryCall call);
   OsError finish(OsError status);
 
-  RegistryTree classes_root_;
-  RegistryTree current_user_;
-  RegistryTree local_machine_;
-  bool writable_[3] = {true, true, true};
+  RegistryApi& backend_;
   std::vector<FailureRule> rules_;
   std::vector<RegistryCall> calls_;
 };
