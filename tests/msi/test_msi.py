@@ -3,7 +3,7 @@ makes of it, upgrades, refusals and the uninstallation. All tests share one fres
 with a kept-alive wineserver and leave it as they found it.
 
 Environment: ZUB_MSI (the built installer), ZUB_LAUNCHER (the Windows executable it carries),
-ZUB_WXS (its source, from which an older version is built for the upgrade) and ZUB_RECORDER (the
+ZUB_WXS (its source, from which other versions are built) and ZUB_RECORDER (the
 application of the test file type, from tests/wine)."""
 
 import os
@@ -189,31 +189,32 @@ class Wine:
         return [version for _, version in self.installed_products()]
 
 
-def product_version(msi: str) -> str:
-    properties = subprocess.run(["msiinfo", "export", msi, "Property"], check=True,
-                                capture_output=True, text=True).stdout
-    return dict(row.split("\t", 1) for row in properties.splitlines()[3:])["ProductVersion"]
+def msi_rows(msi: str, table: str) -> list:
+    exported = subprocess.run(["msiinfo", "export", msi, table], check=True,
+                              capture_output=True, text=True).stdout
+    return [row.split("\t") for row in exported.splitlines()[3:]]
 
 
 @unittest.skipUnless(MSI and LAUNCHER and WXS, "ZUB_MSI, ZUB_LAUNCHER and ZUB_WXS are needed")
 class Installer(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.version = product_version(MSI)
+        cls.version = dict(msi_rows(MSI, "Property"))["ProductVersion"]
         cls.wine = Wine()
         cls.addClassCleanup(cls.wine.close)
-        # The same package as an older version, for the upgrade.
-        cls.older_msi = os.path.join(cls.wine.root, f"zub_launcher-{OLDER_VERSION}-x64.msi")
-        subprocess.run(["wixl", "-a", "x64", "-D", "Version=" + OLDER_VERSION,
-                        "-D", "LauncherExe=" + os.path.basename(LAUNCHER),
-                        "-o", cls.older_msi, os.path.abspath(WXS)],
-                       cwd=os.path.dirname(os.path.abspath(LAUNCHER)), check=True,
-                       capture_output=True)
+        # The same package as an older version, for the upgrade, and another build of this one.
+        cls.older_msi, cls.rebuilt_msi = (os.path.join(cls.wine.root, version + ".msi")
+                                          for version in (OLDER_VERSION, cls.version))
+        for msi, version in ((cls.older_msi, OLDER_VERSION), (cls.rebuilt_msi, cls.version)):
+            subprocess.run([os.path.join(os.path.dirname(WXS), "build_msi.sh"), version,
+                            os.path.basename(LAUNCHER), msi],
+                           cwd=os.path.dirname(os.path.abspath(LAUNCHER)), check=True,
+                           capture_output=True)
 
     def tearDown(self):
         # A failed test must not leave its installation to the next one.
         if self.wine.installed_versions():
-            for msi in (MSI, self.older_msi):
+            for msi in (MSI, self.older_msi, self.rebuilt_msi):
                 self.wine.msiexec("/x", msi)
 
     def install(self, msi=MSI, expect=0, **properties):
@@ -323,8 +324,9 @@ class Installer(unittest.TestCase):
         self.install()
         self.assertEqual(self.wine.installed_versions(), [self.version])
         self.assertInstalled(install_dir, base_dir)
-        # A downgrade is refused and leaves the newer installation alone.
-        self.install(self.older_msi, expect=INSTALL_FAILURE)
+        # A downgrade, or another build of this version, is refused and leaves it alone.
+        for msi in (self.older_msi, self.rebuilt_msi):
+            self.install(msi, expect=INSTALL_FAILURE)
         self.assertEqual(self.wine.installed_versions(), [self.version])
         self.assertInstalled(install_dir, base_dir)
         # Removal takes the installed product: another build's package is unknown (Windows ends
@@ -336,6 +338,11 @@ class Installer(unittest.TestCase):
         [(product_code, _)] = self.wine.installed_products()
         self.assertEqual(self.wine.msiexec("/x", product_code), 0, self.wine.log_tail())
         self.assertNothingLeft(install_dir)
+        # Only an older version is removed (ICE61); the public properties are secure.
+        self.assertEqual([row[2] for row in msi_rows(MSI, "Upgrade") if int(row[4]) & 0x202 == 0],
+                         [self.version])
+        self.assertLessEqual({"INSTALLDIR", "BASEDIR"}, set(
+            dict(msi_rows(MSI, "Property"))["SecureCustomProperties"].split(";")))
 
     def test_installation_directory_with_trailing_backslash_is_refused(self):
         # It could not be recorded without the backslash.
