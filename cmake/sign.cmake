@@ -34,7 +34,7 @@ add_custom_command(TARGET zub_launcher POST_BUILD
 set_property(TARGET zub_launcher APPEND PROPERTY LINK_DEPENDS ${ZUB_SIGN_PKCS12})
 
 # Then the MSI, which wixl has built around the signed executable.
-if(ZUB_WIXL)
+if(ZUB_WIXL AND ZUB_MSIBUILD)
   add_custom_command(OUTPUT ${ZUB_MSI} APPEND
     COMMAND ${ZUB_SIGN_COMMAND} ${ZUB_MSI} ${ZUB_MSI}
     DEPENDS ${ZUB_SIGN_PKCS12})

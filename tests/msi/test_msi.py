@@ -3,8 +3,8 @@ makes of it, upgrades, refusals and the uninstallation. All tests share one fres
 with a kept-alive wineserver and leave it as they found it.
 
 Environment: ZUB_MSI (the built installer), ZUB_LAUNCHER (the Windows executable it carries),
-ZUB_WXS (its source, from which an older version is built for the upgrade) and ZUB_RECORDER (the
-application of the test file type, from tests/wine)."""
+ZUB_WXS (its source, from which other versions are built), ZUB_RECORDER (the application of the
+test file type) and ZUB_CONSOLE_DRIVER (it runs a logon's Active Setup command), from tests/wine."""
 
 import os
 import shutil
@@ -15,8 +15,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "wine"))
-from wine_prefix import (ERROR_EVENT, EVENTS, RECORDER, RECORDER_EXE,  # noqa: E402
-                         RECORDER_TYPE, WINE_FAILURE, parse_events)
+from wine_prefix import (BOXES, CONSOLE_DRIVER, ERROR_EVENT, EVENTS, RECORDER, RECORDER_EXE,  # noqa
+                         RECORDER_TYPE, USER_KEY, WINE_FAILURE, parse_boxes, parse_events)
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -33,6 +33,8 @@ COMMAND_KEY = SCHEME_KEY + r"\shell\open\command"
 ICON_KEY = SCHEME_KEY + r"\DefaultIcon"
 EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ZUB Launcher"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+SETUP_ID = "{5969E26C-1FDD-4E85-91F4-B08171E7A68B}"
+ACTIVE_SETUP_KEY = r"HKLM\SOFTWARE\Microsoft\Active Setup\Installed Components" "\\" + SETUP_ID
 PRODUCT_NAME = "ZUB Launcher"
 DEFAULT = "(Default)"
 
@@ -66,6 +68,8 @@ class Wine:
                            stderr=subprocess.DEVNULL)
             if self.run("wineboot", "-i", timeout=300) != 0:
                 raise RuntimeError("wineboot failed: " + self.read_output())
+            self.run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/d",
+                     "user32.MessageBoxW", "/f")  # for BOXES
         except BaseException:
             self.close()
             raise
@@ -96,9 +100,9 @@ class Wine:
         with open(self.output, "rb") as output:
             return output.read().decode("utf-8", "replace")
 
-    def msiexec(self, action: str, msi: str, **properties) -> int:
+    def msiexec(self, action: str, msi: str, ui="/qn", debug="-all", **properties) -> int:
         arguments = [f"{name}={value}" for name, value in properties.items()]
-        return self.run("msiexec", action, msi, "/qn", "/l*v", self.log, *arguments)
+        return self.run("msiexec", action, msi, ui, "/l*v", self.log, *arguments, debug=debug)
 
     def log_tail(self) -> str:
         try:
@@ -189,31 +193,35 @@ class Wine:
         return [version for _, version in self.installed_products()]
 
 
-def product_version(msi: str) -> str:
-    properties = subprocess.run(["msiinfo", "export", msi, "Property"], check=True,
-                                capture_output=True, text=True).stdout
-    return dict(row.split("\t", 1) for row in properties.splitlines()[3:])["ProductVersion"]
+def msi_rows(msi: str, table: str) -> list:
+    exported = subprocess.run(["msiinfo", "export", msi, table], check=True,
+                              capture_output=True, text=True).stdout
+    return [row.split("\t") for row in exported.splitlines()[3:]]
 
 
-@unittest.skipUnless(MSI and LAUNCHER and WXS, "ZUB_MSI, ZUB_LAUNCHER and ZUB_WXS are needed")
+@unittest.skipUnless(MSI and LAUNCHER and WXS and CONSOLE_DRIVER, "ZUB_MSI, ... are needed")
 class Installer(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.version = product_version(MSI)
+        cls.version = dict(msi_rows(MSI, "Property"))["ProductVersion"]
         cls.wine = Wine()
         cls.addClassCleanup(cls.wine.close)
-        # The same package as an older version, for the upgrade.
-        cls.older_msi = os.path.join(cls.wine.root, f"zub_launcher-{OLDER_VERSION}-x64.msi")
-        subprocess.run(["wixl", "-a", "x64", "-D", "Version=" + OLDER_VERSION,
-                        "-D", "LauncherExe=" + os.path.basename(LAUNCHER),
-                        "-o", cls.older_msi, os.path.abspath(WXS)],
-                       cwd=os.path.dirname(os.path.abspath(LAUNCHER)), check=True,
-                       capture_output=True)
+        cls.wine.run("cmd", "/c", "echo %USERPROFILE%")
+        cls.profile = cls.wine.read_output().strip()
+        # The same package as an older version, for the upgrade, and another build of this one.
+        cls.older_msi, cls.rebuilt_msi = (os.path.join(cls.wine.root, version + ".msi")
+                                          for version in (OLDER_VERSION, cls.version))
+        for msi, version in ((cls.older_msi, OLDER_VERSION), (cls.rebuilt_msi, cls.version)):
+            subprocess.run([os.path.join(os.path.dirname(WXS), "build_msi.sh"), version,
+                            os.path.basename(LAUNCHER), msi],
+                           cwd=os.path.dirname(os.path.abspath(LAUNCHER)), check=True,
+                           capture_output=True)
 
     def tearDown(self):
-        # A failed test must not leave its installation to the next one.
+        # A failed test must not leave its installation to the next one, nor a user's folder.
+        self.wine.run("reg", "delete", USER_KEY, "/f")
         if self.wine.installed_versions():
-            for msi in (MSI, self.older_msi):
+            for msi in (MSI, self.older_msi, self.rebuilt_msi):
                 self.wine.msiexec("/x", msi)
 
     def install(self, msi=MSI, expect=0, **properties):
@@ -223,7 +231,7 @@ class Installer(unittest.TestCase):
     def launcher(self, install_dir: str, option: str) -> int:
         return self.wine.run(install_dir + r"\varnelo.exe", option)
 
-    def assertInstalled(self, install_dir: str, base_dir=None):
+    def assertInstalled(self, install_dir: str, base_dir=None, user_base_dir=None):
         """The files and values of an installation in install_dir, as the launcher writes them."""
         with open(self.wine.host_path(install_dir + r"\varnelo.exe"), "rb") as installed, \
                 open(LAUNCHER, "rb") as built:
@@ -241,12 +249,16 @@ class Installer(unittest.TestCase):
                          {DEFAULT: ("REG_SZ", f'"{install_dir}\\varnelo.exe",0')})
         self.assertEqual(self.wine.values(EVENT_SOURCE_KEY),
                          {"EventMessageFile": ("REG_SZ", install_dir + r"\varnelo.exe")})
+        # The Active Setup component: the folder as given, for an upgrade, and the version.
+        setup = self.wine.values(ACTIVE_SETUP_KEY)
+        self.assertEqual(setup and (setup["NextCloudFolder"][1], setup["Version"][1]),
+                         user_base_dir and (user_base_dir, self.version.replace(".", ",")))
         self.assertEqual(self.launcher(install_dir, "-i"),
                          BASE_DIR_NOT_SET if base_dir is None else 0)
 
     def assertNothingLeft(self, install_dir: str):
         self.assertFalse(os.path.exists(self.wine.host_path(install_dir)))
-        for key in (LAUNCHER_KEY, SCHEME_KEY, EVENT_SOURCE_KEY):
+        for key in (LAUNCHER_KEY, SCHEME_KEY, EVENT_SOURCE_KEY, ACTIVE_SETUP_KEY):
             self.assertIsNone(self.wine.values(key), key)
         self.assertEqual(self.wine.installed_versions(), [])
 
@@ -303,30 +315,46 @@ class Installer(unittest.TestCase):
         self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
         self.assertNothingLeft(DEFAULT_DIR)
 
-    def test_base_directory_is_stored_as_given(self):
+    def test_base_directories_are_stored_as_given(self):
         # Blanks and a trailing backslash in separate rows: Wine's command line doubles a
         # backslash before a closing quote, which msiexec then keeps.
-        for name, base_dir in (("blanks", r"D:\Nextcloud Daten\ZUB Dokumente"),
-                               ("trailing backslash", "C:\\Users\\Public\\Nextcloud\\")):
+        user = r"%USERPROFILE%\Nextcloud Daten"
+        for name, base_dir, user_base_dir in (
+                ("blanks", r"D:\Nextcloud Daten\ZUB Dokumente", None),
+                ("trailing backslash", "C:\\Users\\Public\\Nextcloud\\", None),
+                ("each user's", None, user), ("both", r"D:\Nextcloud", user)):
             with self.subTest(name):
-                self.install(BASEDIR=base_dir)
-                self.assertInstalled(DEFAULT_DIR, base_dir)
-                self.install()  # again without BASEDIR: the value stays
-                self.assertInstalled(DEFAULT_DIR, base_dir)
+                self.install(**{key: value for key, value in (
+                    ("BASEDIR", base_dir), ("USERBASEDIR", user_base_dir)) if value})
+                self.assertInstalled(DEFAULT_DIR, base_dir, user_base_dir)
+                self.install()  # again without them: the values stay
+                self.assertInstalled(DEFAULT_DIR, base_dir, user_base_dir)
+                # A logon writes the user's folder, expanded, where the user has none.
+                self.wine.run("reg", "delete", USER_KEY, "/f")
+                for own in ((None, r"X:\Eigener Ordner") if user_base_dir else ()):
+                    if own:
+                        self.wine.run("reg", "add", USER_KEY, "/v", "NextCloudFolder", "/d", own,
+                                      "/f")
+                    self.assertEqual(self.wine.run(CONSOLE_DRIVER, "-stub", SETUP_ID), 0)
+                    self.assertEqual(self.wine.values(USER_KEY), {"NextCloudFolder": (
+                        "REG_SZ", own or user_base_dir.replace("%USERPROFILE%", self.profile))})
                 self.assertEqual(self.wine.msiexec("/x", MSI), 0, self.wine.log_tail())
                 self.assertNothingLeft(DEFAULT_DIR)
+                # What the users' logons wrote stays, as their own "-c" does.
+                self.assertEqual(self.wine.values(USER_KEY) is None, user_base_dir is None)
 
     def test_upgrade_replaces_the_older_version_and_keeps_its_settings(self):
-        install_dir, base_dir = r"C:\Zub Apps\Varnelo", r"D:\Nextcloud"
-        self.install(self.older_msi, INSTALLDIR=install_dir, BASEDIR=base_dir)
+        dirs = (r"C:\Zub Apps\Varnelo", r"D:\Nextcloud", r"%USERPROFILE%\Nextcloud")
+        self.install(self.older_msi, **dict(zip(("INSTALLDIR", "BASEDIR", "USERBASEDIR"), dirs)))
         self.assertEqual(self.wine.installed_versions(), [OLDER_VERSION])
         self.install()
         self.assertEqual(self.wine.installed_versions(), [self.version])
-        self.assertInstalled(install_dir, base_dir)
-        # A downgrade is refused and leaves the newer installation alone.
-        self.install(self.older_msi, expect=INSTALL_FAILURE)
+        self.assertInstalled(*dirs)
+        # A downgrade, or another build of this version, is refused and leaves it alone.
+        for msi in (self.older_msi, self.rebuilt_msi):
+            self.install(msi, expect=INSTALL_FAILURE)
         self.assertEqual(self.wine.installed_versions(), [self.version])
-        self.assertInstalled(install_dir, base_dir)
+        self.assertInstalled(*dirs)
         # Removal takes the installed product: another build's package is unknown (Windows ends
         # with 1605, Wine 8 with 1603) and removes nothing; the product code from the Uninstall
         # key removes it.
@@ -335,12 +363,31 @@ class Installer(unittest.TestCase):
         self.assertEqual(self.wine.installed_versions(), [self.version])
         [(product_code, _)] = self.wine.installed_products()
         self.assertEqual(self.wine.msiexec("/x", product_code), 0, self.wine.log_tail())
-        self.assertNothingLeft(install_dir)
+        self.assertNothingLeft(dirs[0])
+        # Only an older version is removed (ICE61); the public properties are secure.
+        self.assertEqual([row[2] for row in msi_rows(MSI, "Upgrade") if int(row[4]) & 0x202 == 0],
+                         [self.version])
+        self.assertLessEqual({"INSTALLDIR", "BASEDIR", "USERBASEDIR"}, set(
+            dict(msi_rows(MSI, "Property"))["SecureCustomProperties"].split(";")))
 
-    def test_installation_directory_with_trailing_backslash_is_refused(self):
-        # It could not be recorded without the backslash.
-        self.install(expect=INSTALL_FAILURE, INSTALLDIR="C:\\Varnelo\\")
-        self.assertNothingLeft(r"C:\Varnelo")
+    def test_folders_that_cannot_be_recorded_are_refused(self):
+        # An installation directory with a trailing backslash, and a user's folder that breaks
+        # the logon's command. Wine's msiexec drops quotes: the quote is a package's default.
+        quoted = os.path.join(self.wine.root, "quoted.msi")
+        shutil.copyfile(MSI, quoted)
+        subprocess.run(["msibuild", quoted, "-q", "INSERT INTO Property (Property, Value) "
+                        "VALUES ('USERBASEDIR', 'C:\\A\"B')"], check=True)
+        user = 'USERBASEDIR must not contain any of " & | < > ^ and must not end in a backslash.'
+        for msi, properties, message in (
+                (MSI, {"INSTALLDIR": "C:\\Varnelo\\"}, "INSTALLDIR must not end in a backslash."),
+                (MSI, {"USERBASEDIR": "C:\\A\\"}, user), (quoted, {}, user),
+                *((MSI, {"USERBASEDIR": "C:\\A" + char + "B"}, user) for char in "&|<>^")):
+            with self.subTest(properties or msi):
+                self.assertEqual(self.wine.msiexec("/i", msi, "/qb", BOXES, **properties),
+                                 INSTALL_FAILURE)
+                self.assertEqual([box.text for box in parse_boxes(self.wine.read_output())],
+                                 [message])
+                self.assertNothingLeft(properties.get("INSTALLDIR", DEFAULT_DIR).rstrip("\\"))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,8 @@
 // Usage: console_driver.exe PROGRAM [ARGUMENTS...]   (the rest of the command line is passed on
 // exactly as written). When this program's standard output and error are files, the started
 // program gets them as its standard handles; otherwise it writes to the console itself.
+// "console_driver.exe -stub {GUID}" starts what Windows runs at a logon for that Active Setup
+// component instead: its StubPath, expanded (RRF_RT_REG_SZ expands a REG_EXPAND_SZ value).
 
 #include <windows.h>
 
@@ -29,6 +31,14 @@ static BOOL is_file(HANDLE handle) {
 int wmain(void) {
   wchar_t* command = rest_of_command_line();
   if (*command == L'\0') return 120;
+  static wchar_t key[256] = L"SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\";
+  static wchar_t stub[4096];
+  DWORD size = sizeof stub;
+  if (wcsncmp(command, L"-stub ", 6) == 0 && wcslen(command) < 100) {
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, wcscat(key, command + 6), L"StubPath", RRF_RT_REG_SZ, NULL,
+                     stub, &size) != ERROR_SUCCESS) return 123;
+    command = stub;
+  }
 
   STARTUPINFOW startup;
   ZeroMemory(&startup, sizeof startup);
