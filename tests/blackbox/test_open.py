@@ -161,12 +161,14 @@ class RefusesExecutableContent(OpenTestCase):
         self.sandbox.write("Docs/Format.txt", b"\x7fELF ist ein Format\n")
         self.sandbox.write("Docs/notes.txt", b"MZ" + bytes(58) + b"\x40\0\0\0PE\0\0")
         os.chmod(self.sandbox.write("Docs/x.pdf", b"#!/bin/sh\necho ran\n"), 0o755)
+        # A disk image that the desktop would mount, known by its content alone (Squashfs).
+        self.sandbox.write("Docs/Urlaubsfotos", b"hsqs" + bytes(92))
         # Types that run on Windows are refused here too, whatever the desktop does with them.
         windows_types = ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar", "Archiv.cab")
         for name in windows_types:
             self.sandbox.write("Docs/" + name, b"x")
         for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop", "Rechnung.pdf",
-                     "Format.txt", "notes.txt", "x.pdf") + windows_types:
+                     "Format.txt", "notes.txt", "x.pdf", "Urlaubsfotos") + windows_types:
             link = "zubdms:/" + name
             self.assertRun(self.sandbox.run(link), 16,
                            stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +

@@ -48,6 +48,9 @@ TEST(RunnableExtension, Table) {
       {u"\\\\?\\C:\\Docs\\Abbild.iso", u"", true},
       {u"\\\\?\\C:\\Docs\\Makros.XLA", u"", true},  // add-ins of the 97-2003 formats too
       {u"\\\\?\\C:\\Docs\\Seite.mhtml", u"", true},  // handled by MSHTML, blocked by Outlook
+      {u"\\\\?\\C:\\Docs\\Zertifikat.P12", u"", true},  // imported into a certificate store
+      {u"\\\\?\\C:\\Docs\\Sitzung.ica", u"", true},     // connects to the server it names
+      {u"\\\\?\\C:\\Docs\\Umsatz.dqy", u"", true},      // a query of the server it names
       // Documents that merely may carry macros stay openable.
       {u"\\\\?\\C:\\Docs\\Bericht.docm", std::u16string(kDefaultPathExt), false},
       {u"\\\\?\\C:\\Docs\\Tabelle.xlsm", std::u16string(kDefaultPathExt), false},
