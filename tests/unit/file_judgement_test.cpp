@@ -117,11 +117,14 @@ TEST(JudgeFile, OneRowPerRule) {
     rows.push_back({"online-only, by name", {.runnable_name = true, .attributes = online},
                     V::Refuse});
   }
-  for (const auto cloud : {kErrorCloudFileProviderNotRunning, kErrorCloudFileNetworkUnavailable,
-                           kErrorCloudFileUnsuccessful, kErrorCloudFileRequestAborted,
-                           kErrorCloudFileAccessDenied, kErrorCloudFileRequestCanceled,
-                           kErrorCloudFileProviderTerminated}) {
-    rows.push_back({"the cloud provider cannot fetch it", {.read_error = cloud}, V::Open});
+  // ERROR_CLOUD_FILE_* codes as winerror.h numbers them: the first and the last, those beside
+  // other codes, the "cannot fetch now" ones, and its access denied.
+  for (const OsError cloud : {362u, 366u, 374u, 375u, 377u, 383u, 386u, 387u, 388u, 389u, 391u,
+                              393u, 395u, 398u, 404u, 426u, 434u, 475u}) {
+    rows.push_back({"a cloud-files error", {.read_error = cloud}, V::Open});
+  }
+  for (const OsError other : {367u, 376u}) {
+    rows.push_back({"no cloud-files error", {.read_error = other}, V::Refuse});
   }
   for (const auto& row : rows) {
     EXPECT_EQ(judge_file(row.facts), row.expected)
