@@ -45,10 +45,8 @@ class ConfigurationTestCase(FrontendTestCase):
                 command[0] if isinstance(command, tuple) else "@=" + reg(command)) + "\n")
 
 
-def hex_sz(name: str, text: str) -> tuple:
-    """A REG_SZ value line in hex, as the hive writer stores a value with a line break."""
-    data = (text + "\0").encode("utf-16-le")
-    return (name + "=hex(1):" + ",".join("%02x" % byte for byte in data),)
+def hex_sz(name: str, text: str) -> tuple:  # a REG_SZ value line as hex, for a line break
+    return (name + "=hex(1):" + (text + "\0").encode("utf-16-le").hex(","),)
 
 
 class RegistrationCheck(ConfigurationTestCase):

@@ -106,6 +106,7 @@ TEST(JudgeFile, OneRowPerRule) {
       {"access denied", {.open_error = kErrorAccessDenied}, V::Refuse},
       {"a virus found", {.read_error = kErrorVirusInfected}, V::Refuse},
       {"unreadable", {.read_error = kErrorReadFault}, V::Refuse},
+      {"ERROR_NOT_A_CLOUD_FILE, among their codes", {.read_error = 376}, V::Refuse},
       {"neither file nor folder", {.attributes = kAttributeDevice}, V::Refuse},
       {"a file, not yet read", {}, V::ReadContent},
       {"a program", {.content_read = true, .first_bytes = "\x7F" "ELF\x01\x01\x01"}, V::Refuse},
@@ -117,14 +118,10 @@ TEST(JudgeFile, OneRowPerRule) {
     rows.push_back({"online-only, by name", {.runnable_name = true, .attributes = online},
                     V::Refuse});
   }
-  // ERROR_CLOUD_FILE_* codes as winerror.h numbers them: the first and the last, those beside
-  // other codes, the "cannot fetch now" ones, and its access denied.
+  // ERROR_CLOUD_FILE_* codes as winerror.h numbers them, its own access denied (395) included.
   for (const OsError cloud : {362u, 366u, 374u, 375u, 377u, 383u, 386u, 387u, 388u, 389u, 391u,
                               393u, 395u, 398u, 404u, 426u, 434u, 475u}) {
     rows.push_back({"a cloud-files error", {.read_error = cloud}, V::Open});
-  }
-  for (const OsError other : {367u, 376u}) {
-    rows.push_back({"no cloud-files error", {.read_error = other}, V::Refuse});
   }
   for (const auto& row : rows) {
     EXPECT_EQ(judge_file(row.facts), row.expected)
