@@ -66,9 +66,6 @@ void append_utf16(std::u16string& out, char32_t code_point) {
   out.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
 }
 
-bool is_high_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool is_low_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 // Walks the units and calls `emit` with each code point, or with the unpaired surrogate unit
 // itself and `paired == false`.
 template <class Emit>

@@ -32,6 +32,10 @@ char32_t next_code_point(std::string_view bytes, std::size_t& pos);
 // Appends the UTF-8 form of a code point (surrogate code points included, as generalised UTF-8).
 void append_utf8(std::string& out, char32_t code_point);
 
+// The two halves of a surrogate pair.
+inline bool is_high_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+inline bool is_low_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // UTF-8 to UTF-16. Each ill-formed sequence becomes one U+FFFD.
 std::u16string utf8_to_utf16(std::string_view bytes);
 

@@ -14,21 +14,24 @@ Result<std::string, RegistryError> read_registered_command(Registry& registry) {
   return registry.read_string_value(Hive::ClassesRoot, kSchemeCommandKeyPath, "");
 }
 
+// The prefix and a value as the other messages show registry and link text: its controls
+// escaped, so that no value can start a line of its own.
+std::string value_line(std::string_view prefix, std::string_view value) {
+  return std::string(prefix) + escape_controls(value);
+}
+
 // A line: the prefix and the value, or the error prefix and the error's text.
 std::string report_line(const Result<std::string, RegistryError>& read,
                         std::string_view value_prefix, std::string_view error_prefix) {
-  std::string line(read.has_value() ? value_prefix : error_prefix);
-  line += read.has_value() ? std::string_view(read.value()) : text(read.error());
-  return line;
+  if (read.has_error()) return std::string(error_prefix) + std::string(text(read.error()));
+  return value_line(value_prefix, read.value());
 }
 
 }  // namespace
 
 std::string build_config_report(Registry& registry) {
   const auto install_dir = read_install_dir(registry);
-  auto base_dir = read_base_dir(registry);
-  // Shown as the open action's messages show the base folder: its controls escaped.
-  if (base_dir.has_value()) base_dir.value() = escape_controls(base_dir.value());
+  const auto base_dir = read_base_dir(registry);
   const auto command = read_registered_command(registry);
 
   std::string report =
@@ -38,12 +41,9 @@ std::string build_config_report(Registry& registry) {
   report += report_line(base_dir, "Varnelo Verzeichnis ",
                         "Fehler Varnelo Verzeichnis kann nicht ermittelt werden ");
   report += '\n';
-  if (command.has_value()) {
-    report += "registered command for zubdms ";
-    report += command.value();
-  } else {
-    report += "Der Launcher ist nicht registriert! ";
-  }
+  // Without a command the line carries no error text.
+  report += command.has_value() ? value_line("registered command for zubdms ", command.value())
+                                : std::string("Der Launcher ist nicht registriert! ");
   return report;
 }
 

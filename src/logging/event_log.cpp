@@ -50,6 +50,32 @@ std::string describe(const EventLogInitError& error) {
   return "EventLogInitError";
 }
 
+namespace {
+
+constexpr std::u16string_view kCutMark = u"[\u2026]";
+
+// Whether `pos` lies between the two units of a surrogate pair.
+bool splits_pair(std::u16string_view units, std::size_t pos) {
+  return pos > 0 && pos < units.size() && is_high_surrogate(units[pos - 1]) &&
+         is_low_surrogate(units[pos]);
+}
+
+}  // namespace
+
+std::u16string event_text(std::u16string_view message) {
+  message = message.substr(0, message.find(u'\0'));
+  if (message.size() <= kEventTextLimit) return std::u16string(message);
+  // The beginning says what failed, the end often why (or which file): both stay.
+  std::size_t head = (kEventTextLimit - kCutMark.size()) / 2;
+  std::size_t tail_start = message.size() - (kEventTextLimit - kCutMark.size() - head);
+  if (splits_pair(message, head)) --head;
+  if (splits_pair(message, tail_start)) ++tail_start;
+  std::u16string text(message.substr(0, head));
+  text += kCutMark;
+  text += message.substr(tail_start);
+  return text;
+}
+
 bool EventLogger::enabled(LogLevel level, std::string_view) const {
   return static_cast<unsigned>(level) <= static_cast<unsigned>(level_);
 }
@@ -57,9 +83,9 @@ bool EventLogger::enabled(LogLevel level, std::string_view) const {
 void EventLogger::log(const LogRecord& record) const {
   if (!enabled(record.level, record.target)) return;
   const EventKind kind = event_kind(record.level);
-  // The message alone: no level, target, time or source location. An interior NUL is left
-  // in; the event shows the text before it.
-  const std::u16string message = to_wide_terminated(record.formatted_message());
+  // The message alone: no level, target, time or source location; up to an interior NUL, and
+  // cut to what the event log takes, so that a long message still leaves its event.
+  const std::u16string message = event_text(to_wide_terminated(record.formatted_message()));
   const auto& [sink, source] = source_.get();
   sink->report(source, kind.type, kind.event_id, message.c_str());
 }

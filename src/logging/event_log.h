@@ -3,6 +3,7 @@
 // The event-log backend (a Logger writing to the Application log under one source) and the
 // registration of that source in the registry ("-l", "-x").
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,6 +28,15 @@ struct EventKind {
   std::uint32_t event_id;  // severity in the top two bits, level number in the low 16
 };
 EventKind event_kind(LogLevel level);
+
+// The most UTF-16 units that ReportEventW takes in one string; the Linux system log is held to
+// the same bound.
+inline constexpr std::size_t kEventTextLimit = 31839;
+
+// The text an event carries for a message: its units before the first NUL (all that the event
+// log reads); beyond kEventTextLimit units, its beginning and its end with "[…]" where the
+// middle was cut out, kEventTextLimit units at most and no surrogate pair split.
+std::u16string event_text(std::u16string_view message);
 
 struct EventLogError {
   enum class Kind { ExePathNotFound, RegisterSourceFailed, RegKey, RegValue };

@@ -11,23 +11,15 @@ FileVerdict judge_file(const FileFacts& facts) {
   if (facts.runnable_name) return FileVerdict::Refuse;
   if (const OsError error = facts.open_error != 0 ? facts.open_error : facts.read_error;
       error != 0) {
-    switch (error) {
-      // Held open without sharing, or locked: the application of the type will wait or say so.
-      case kErrorSharingViolation:
-      case kErrorLockViolation:
-      // A placeholder whose data the provider cannot fetch now (not running, offline): the
-      // application, which fetches it, will report that.
-      case kErrorCloudFileProviderNotRunning:
-      case kErrorCloudFileNetworkUnavailable:
-      case kErrorCloudFileUnsuccessful:
-      case kErrorCloudFileRequestAborted:
-      case kErrorCloudFileAccessDenied:
-      case kErrorCloudFileRequestCanceled:
-      case kErrorCloudFileProviderTerminated:
-        return FileVerdict::Open;
-      default:  // access denied, a virus found, ...: nor could an application read it
-        return FileVerdict::Refuse;
+    // Held open without sharing, or locked: the application of the type will wait or say so.
+    // Any error of the cloud-files filter (provider not running, offline, timed out, ...):
+    // the application, which fetches the data itself, will report it.
+    if (error == kErrorSharingViolation || error == kErrorLockViolation ||
+        is_cloud_file_error(error)) {
+      return FileVerdict::Open;
     }
+    // Access denied, a virus found, ...: no application could read it either.
+    return FileVerdict::Refuse;
   }
   if ((facts.attributes & kAttributeDevice) != 0) return FileVerdict::Refuse;
   // Reading an online-only file would make the launcher fetch it (with a "full" hydration

@@ -42,12 +42,12 @@ enum class FileVerdict {
 };
 
 // The judgement of a file before it is handed over. In this order: a folder opens whatever its
-// name; a runnable name refuses; a failure to reach or read the file refuses, except that a
-// file another program holds (sharing or lock violation) or whose data the cloud-files
-// provider cannot fetch now is judged by its name alone; anything that is neither file nor
-// folder refuses; an online-only file (offline, recall on open or on data access) is judged by
-// its name, so that its application, not the launcher, fetches it; otherwise its content
-// decides (is_program_content).
+// name; a runnable name refuses; a failure to reach or read the file refuses (access denied, a
+// virus found, ...), except that a file another program holds (sharing or lock violation) or
+// that fails with any error of the cloud-files filter (ERROR_CLOUD_FILE_*) is judged by its
+// name alone; anything that is neither file nor folder refuses; an online-only file (offline,
+// recall on open or on data access) is judged by its name, so that its application, not the
+// launcher, fetches it; otherwise its content decides (is_program_content).
 FileVerdict judge_file(const FileFacts& facts);
 
 }  // namespace zub

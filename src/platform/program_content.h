@@ -23,8 +23,8 @@ std::optional<std::uint32_t> program_header_offset(std::string_view first_bytes,
                                                    std::uint64_t file_size);
 
 // True when a file is a program that the system starts by its content, whatever its name: a
-// DOS header whose e_lfanew leads to a PE, NE, LE or LX header (`header_bytes`, read there), an
-// ELF file with a valid identification, and, when `script_may_run`, a script that names its
+// DOS header whose e_lfanew leads to a PE, NE, LE or LX header (`header_bytes`, read there),
+// every file that begins with the ELF magic, and, when `script_may_run`, a script that names its
 // interpreter ("#!"). Only Linux runs such a script, and only with its run bit; handed over as
 // its type, Windows and Wine open it as a document.
 bool is_program_content(std::string_view first_bytes, std::string_view header_bytes,

@@ -34,11 +34,18 @@ constexpr std::u16string_view kRunnableTypes[] = {
     u".appinstaller", u".application", u".appref-ms", u".xbap", u".vsto", u".vsix", u".ppkg",
     u".diagcab", u".diagcfg", u".diagpkg", u".cab", u".inf", u".ins", u".isp", u".reg",
     u".printerexport", u".theme", u".themepack", u".deskthemepack", u".udl", u".prf", u".ops",
-    u".cer", u".crt", u".der", u".job",
+    u".job",
+    // Certificates, certificate stores and trust lists: opening one starts their import, and an
+    // imported root certificate vouches for whatever it signs.
+    u".cer", u".crt", u".der", u".p7b", u".pfx", u".p12", u".sst", u".stl", u".spc",
     // Shortcuts and shell files that lead elsewhere.
     u".lnk", u".url", u".website", u".webpnp", u".scf", u".shb", u".shs", u".xnk", u".grp",
-    u".mcl", u".mcf", u".rdp", u".wsb", u".library-ms", u".search-ms", u".searchconnector-ms",
-    u".settingcontent-ms", u".appcontent-ms", u".iqy", u".osd", u".asx", u".plg", u".bgi",
+    u".mcl", u".mcf", u".wsb", u".library-ms", u".search-ms", u".searchconnector-ms",
+    u".settingcontent-ms", u".appcontent-ms", u".osd", u".asx", u".plg", u".bgi",
+    // Connections to a machine that the file names: remote sessions (Remote Desktop, Citrix),
+    // a RemoteApp workspace that subscribes to a server's programs, a Remote Assistance
+    // invitation, and Excel's web and database queries, which fetch whatever the server sends.
+    u".rdp", u".ica", u".wcx", u".msrcincident", u".iqy", u".dqy", u".rqy", u".oqy",
     // Office add-ins (both formats) and Access applications: code rather than documents.
     // SYLK sheets carry DDE formulas that start programs.
     u".xll", u".xla", u".xlam", u".ppa", u".ppam", u".slk", u".mdb", u".mde", u".mda", u".mdz",

@@ -49,7 +49,7 @@ class Sandbox:
         types = ["text/plain", "application/pdf", "inode/directory", "application/octet-stream",
                  "application/x-shellscript", "application/x-desktop", "application/x-executable",
                  "application/x-sharedlib", "application/x-pie-executable", "application/json",
-                 "application/vnd.ms-word.document.macroEnabled.12"]
+                 "application/vnd.ms-word.document.macroEnabled.12", "application/vnd.squashfs"]
         with open(os.path.join(self.data_home, "applications", "zubrecorder.desktop"), "w") as f:
             f.write("[Desktop Entry]\nType=Application\nName=Recorder\n"
                     "Exec=" + recorder + " %f\nMimeType=" + ";".join(types) + ";\n")

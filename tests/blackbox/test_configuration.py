@@ -45,6 +45,10 @@ class ConfigurationTestCase(FrontendTestCase):
                 command[0] if isinstance(command, tuple) else "@=" + reg(command)) + "\n")
 
 
+def hex_sz(name: str, text: str) -> tuple:  # a REG_SZ value line as hex, for a line break
+    return (name + "=hex(1):" + (text + "\0").encode("utf-16-le").hex(","),)
+
+
 class RegistrationCheck(ConfigurationTestCase):
     def test_every_row_of_the_check(self):
         other_product = '"C:\\Other\\viewer.exe" "%1"'
@@ -69,6 +73,9 @@ class RegistrationCheck(ConfigurationTestCase):
             ("install dir as DWORD", ("@=dword:00000001",), "D:\\ZUB", COMMAND, 11),
             ("command without terminator", INSTALL_DIR, "D:\\ZUB", ("@=hex(1):41,00",), 2),
             ("command of zero bytes", INSTALL_DIR, "D:\\ZUB", ("@=hex(1):",), 2),
+            # Each value stays on its line, whatever line breaks it holds.
+            ("line breaks in every value", hex_sz("@", "C:\\V\r\nX"),
+             hex_sz('"NextCloudFolder"', "D:\\ZUB\nY"), hex_sz("@", '"C:\\V\r\nX\\v.exe"\n'), 0),
         ]
         for name, install, base, command, code in rows:
             with self.subTest(name):

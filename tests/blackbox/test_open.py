@@ -155,25 +155,28 @@ class RefusesExecutableContent(OpenTestCase):
         self.sandbox.write("Docs/tool.py", b"print(1)\n")
         self.sandbox.write("Docs/start.desktop",
                            b"[Desktop Entry]\nType=Application\nName=x\nExec=true\n")
-        # Programs by their content (ELF; e_lfanew leading to "PE"), whatever their names say.
+        # Programs by their content (the ELF magic, whatever follows it; e_lfanew leading to
+        # "PE"), whatever their names say.
         shutil.copy("/bin/true", os.path.join(base, "Rechnung.pdf"))
+        self.sandbox.write("Docs/Format.txt", b"\x7fELF ist ein Format\n")
         self.sandbox.write("Docs/notes.txt", b"MZ" + bytes(58) + b"\x40\0\0\0PE\0\0")
         os.chmod(self.sandbox.write("Docs/x.pdf", b"#!/bin/sh\necho ran\n"), 0o755)
+        # A disk image that the desktop would mount, known by its content alone (Squashfs).
+        self.sandbox.write("Docs/Urlaubsfotos", b"hsqs" + bytes(92))
         # Types that run on Windows are refused here too, whatever the desktop does with them.
         windows_types = ("x.url", "Handbuch.hlp", "Hilfe.chm", "tool.jar", "Archiv.cab")
         for name in windows_types:
             self.sandbox.write("Docs/" + name, b"x")
         for name in ("programm", "start.sh", "skript", "tool.py", "start.desktop", "Rechnung.pdf",
-                     "notes.txt", "x.pdf") + windows_types:
+                     "Format.txt", "notes.txt", "x.pdf", "Urlaubsfotos") + windows_types:
             link = "zubdms:/" + name
             self.assertRun(self.sandbox.run(link), 16,
                            stderr=line("\nFehler beim normalisieren des Pfades : IO error\nURL: " +
                                        link + "\nFile: " + base + "/" + name + "\n"),
                            name=name)
-        # Text that merely begins like a program: no PE header, no valid ELF identification, a
-        # script without its run bit.
+        # Text that merely begins like a program: no PE header, a script without its run bit.
         documents = {"Mosambik.csv": b"MZ;Mosambik;Maputo\n", "Notiz.txt": b"MZ-Nummer 4711\n",
-                     "Format.txt": b"\x7fELF ist ein Format\n", "y.pdf": b"#!/bin/sh\necho ran\n"}
+                     "y.pdf": b"#!/bin/sh\necho ran\n"}
         for name, content in documents.items():
             self.sandbox.write("Docs/" + name, content)
             self.assertRun(self.sandbox.run("zubdms:/" + name), 0, name=name)

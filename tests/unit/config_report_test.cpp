@@ -17,9 +17,9 @@ constexpr std::string_view kLauncher = "SOFTWARE\\varnelo\\launcher";
 constexpr std::string_view kCommandKey = "zubdms\\shell\\open\\command";
 constexpr std::string_view kInstallDir = "C:\\Programme\\Varnelo";
 
-enum class Install { Read, NoKey, NoValue };
+enum class Install { Read, NoKey, NoValue, WithControls };
 enum class Base { User, MachineOnly, Missing, ExpandSzBoth, WithLineBreak };
-enum class Command { Matching, Foreign, Missing, OtherCase };
+enum class Command { Matching, Foreign, Missing, OtherCase, WithControls };
 
 void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
   switch (install) {
@@ -30,6 +30,9 @@ void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
       break;
     case Install::NoValue:
       r.add_key(Hive::LocalMachine, kLauncher);
+      break;
+    case Install::WithControls:
+      r.put_string(Hive::LocalMachine, kLauncher, "", "C:\\V\r\nVarnelo Verzeichnis \x1B[2J");
       break;
   }
   switch (base) {
@@ -64,6 +67,9 @@ void set_up(MemoryRegistry& r, Install install, Base base, Command command) {
     case Command::OtherCase:
       r.put_string(Hive::ClassesRoot, kCommandKey, "",
                    "\"c:\\programme\\varnelo\\varnelo.exe\" \"%1\"");
+      break;
+    case Command::WithControls:
+      r.put_string(Hive::ClassesRoot, kCommandKey, "", "\"C:\\V\\v.exe\" \"%1\"\n\xE2\x81\xA6x");
       break;
   }
 }
@@ -153,11 +159,12 @@ TEST(ConfigReportTest, ThreeLinesWithTheirPrefixes) {
        "Launcher Installationsverzeichnis C:\\Programme\\Varnelo\n"
        "Fehler Varnelo Verzeichnis kann nicht ermittelt werden Error accessing registry value\n"
        "Der Launcher ist nicht registriert! "},
-      // The base folder is shown as the open action shows it: it cannot fake a line.
-      {"base directory with a line break", Install::Read, Base::WithLineBreak, Command::Missing,
-       "Launcher Installationsverzeichnis C:\\Programme\\Varnelo\n"
+      // Every value is shown as the open action shows the base folder: none can fake a line.
+      {"values with line breaks and other controls", Install::WithControls, Base::WithLineBreak,
+       Command::WithControls,
+       "Launcher Installationsverzeichnis C:\\V\\r\\nVarnelo Verzeichnis \\u{1b}[2J\n"
        "Varnelo Verzeichnis U:\\Dok\\nLauncher Installationsverzeichnis C:\\x\\u{202e}\n"
-       "Der Launcher ist nicht registriert! "},
+       "registered command for zubdms \"C:\\V\\v.exe\" \"%1\"\\n\\u{2066}x"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

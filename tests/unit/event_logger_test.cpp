@@ -99,6 +99,14 @@ TEST(EventLoggerTest, WritesTheMessageAloneOneEventPerRecord) {
       {"empty message", "", u""},
       {"cut at a NUL", std::string("ab\0cd", 5), u"ab"},
       {"braces in the text", "{} bleibt", u"{} bleibt"},
+      {"at the event log's bound", std::string(kEventTextLimit, 'a'),
+       std::u16string(kEventTextLimit, u'a')},
+      {"beyond it: beginning and end around the mark",
+       std::string(20000, 'a') + std::string(20000, 'b'),
+       std::u16string(15918, u'a') + u"[…]" + std::u16string(15918, u'b')},
+      {"no surrogate pair split at either cut",  // pairs at units 15917 and 24081 of 40000
+       std::string(15917, 'a') + "😀" + std::string(8162, 'c') + "😀" + std::string(15917, 'b'),
+       std::u16string(15917, u'a') + u"[…]" + std::u16string(15917, u'b')},
   };
   FakeEventSink sink;
   EventLogger logger(sink, LogLevel::Error, 1);

@@ -43,6 +43,13 @@ constexpr RunnableType kRunnableTypes[] = {
     {"application/x-class-file", "program"},
     // Loaded into a program. shared-mime-info also types position-independent programs so.
     {"application/x-sharedlib", "library"},
+    // Disk images that the desktop mounts when they are opened (GNOME's disk image mounter
+    // through udisks): their files are then opened from the mounted image, not one of them
+    // judged here. After the programs: an AppImage is a CD or Squashfs image that runs.
+    {"application/x-cd-image", "disk image"}, {"application/vnd.efi.iso", "disk image"},
+    {"application/x-raw-disk-image", "disk image"}, {"application/vnd.efi.img", "disk image"},
+    {"application/x-raw-disk-image-xz-compressed", "disk image"},
+    {"application/x-apple-diskimage", "disk image"}, {"application/vnd.squashfs", "disk image"},
     // Launchers: what they start is written inside.
     {"application/x-desktop", "desktop entry"}, {"application/x-ms-shortcut", "desktop entry"},
     {"application/x-mswinurl", "desktop entry"}, {"application/x-nautilus-link", "desktop entry"},

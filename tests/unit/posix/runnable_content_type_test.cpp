@@ -28,6 +28,7 @@ TEST(RunnableContentType, RefusedTypesAreRunnableByTheirDescriptionAndDataOpens)
       {"library", words("library")},
       {"package", words("package|extension|installer|bundle|repository")},
       {"desktop entry", words("desktop entry|shortcut|link")},
+      {"disk image", words("disk image|CD image|filesystem image")},
   };
   GList* types = g_content_types_get_registered();
   int swept = 0;
@@ -43,6 +44,11 @@ TEST(RunnableContentType, RefusedTypesAreRunnableByTheirDescriptionAndDataOpens)
   g_list_free_full(types, g_free);
   EXPECT_GT(swept, 500);  // the whole database, not a stub of it
 
+  for (const char* name : {"a.dmg", "a.img", "a.img.xz", "a.raw-disk-image", "a.sqsh", "a.fd"}) {
+    gchar* type = g_content_type_guess(name, nullptr, 0, nullptr);  // the database's own names
+    EXPECT_EQ(runnable_category(type, gio_is_a).value_or(""), "disk image") << name << " " << type;
+    g_free(type);
+  }
   for (const char* data :
        {"application/json", "application/geo+json", "application/ld+json", "model/gltf+json",
         "application/x-ipynb+json", "text/plain", "text/csv", "application/pdf",
