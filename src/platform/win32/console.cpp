@@ -30,7 +30,7 @@ void write_console(HANDLE handle, std::string_view bytes) {
     // Bounded pieces, never splitting a surrogate pair.
     std::size_t piece = std::min<std::size_t>(wide.size() - done, 16384);
     const char16_t last = wide[done + piece - 1];
-    if (piece > 1 && done + piece < wide.size() && last >= 0xD800 && last <= 0xDBFF) --piece;
+    if (piece > 1 && done + piece < wide.size() && is_high_surrogate(last)) --piece;
     DWORD written = 0;
     if (!::WriteConsoleW(handle, wide.data() + done, static_cast<DWORD>(piece), &written,
                          nullptr) ||
