@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "recording_registry.h"
+#include "registry/hive_file/hive_trust.h"
 #include "registry/registry.h"
 
 namespace zub::posix {
@@ -104,6 +105,56 @@ TEST(HiveFileLocations, FollowTheXdgVariables) {
   }
 }
 
+struct stat status_of(mode_t mode, uid_t owner, nlink_t links = 1) {
+  struct stat info {};
+  info.st_mode = mode, info.st_uid = owner, info.st_nlink = links;
+  return info;
+}
+
+TEST(HiveTrust, OneRowPerRule) {
+  constexpr uid_t kUser = 1000, kOther = 1001;
+  struct Row {
+    const char* rule;
+    HivePart part;
+    struct stat info;
+    bool trusted;
+  };
+  const Row rows[] = {
+      {"a file of the user", HivePart::File, status_of(S_IFREG | 0600, kUser), true},
+      {"a file of root", HivePart::File, status_of(S_IFREG | 0644, 0), true},
+      {"a file of another user", HivePart::File, status_of(S_IFREG | 0644, kOther), false},
+      {"a file the group may write", HivePart::File, status_of(S_IFREG | 0664, kUser), false},
+      {"a file others may write", HivePart::File, status_of(S_IFREG | 0646, 0), false},
+      {"a lock file of the user is tightened", HivePart::LockFile, status_of(S_IFREG | 0666, kUser), true},
+      {"a lock file of root open to others", HivePart::LockFile, status_of(S_IFREG | 0666, 0), false},
+      {"a lock file of another user", HivePart::LockFile, status_of(S_IFREG | 0600, kOther), false},
+      {"a lock file with a second name", HivePart::LockFile, status_of(S_IFREG | 0600, kUser, 2), false},
+      {"a lock file that is a FIFO", HivePart::LockFile, status_of(S_IFIFO | 0600, kUser), false},
+      {"a holding folder of root", HivePart::Folder, status_of(S_IFDIR | 0755, 0), true},
+      {"a holding folder the group may write", HivePart::Folder, status_of(S_IFDIR | 0775, kUser), false},
+      {"a sticky holding folder open to others", HivePart::Folder, status_of(S_IFDIR | 01777, 0), false},
+      {"a folder above the group may write", HivePart::FolderAbove, status_of(S_IFDIR | 0775, 0), true},
+      {"a folder above others may write", HivePart::FolderAbove, status_of(S_IFDIR | 0777, 0), false},
+      {"a sticky folder above (/tmp)", HivePart::FolderAbove, status_of(S_IFDIR | 01777, 0), true},
+      {"a folder above of another user", HivePart::FolderAbove, status_of(S_IFDIR | 0755, kOther), false},
+      {"a link of the user", HivePart::Link, status_of(S_IFLNK | 0777, kUser), true},
+      {"a link of another user", HivePart::Link, status_of(S_IFLNK | 0777, kOther), false},
+  };
+  for (const auto& row : rows) EXPECT_EQ(trusted(row.info, row.part, kUser), row.trusted) << row.rule;
+}
+
+TEST(HiveTrust, DescribeNamesTheFileItsKindAndOwner) {
+  const std::tuple<Distrusted, const char*, const char*> rows[] = {
+      {{"/tmp/x/HKEY_LOCAL_MACHINE.reg", 65534, S_IFREG | 0666, 1}, "nobody",
+       "file /tmp/x/HKEY_LOCAL_MACHINE.reg belongs to nobody (uid 65534), mode 0666: only what "
+       "no one but this user and root can change is used"},
+      {{"/tmp/a\x9b.lock", 1234, S_IFREG | 04755, 2}, "",
+       "file with 2 names /tmp/a\\x9b.lock belongs to uid 1234, mode 4755: only what no one but "
+       "this user and root can change is used"},
+  };
+  for (const auto& [distrusted, owner, text] : rows) EXPECT_EQ(describe(distrusted, owner), text);
+}
+
 TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
   HiveFileRegistry files(locations_);
   Registry registry(files);
@@ -139,6 +190,7 @@ TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
   }
   EXPECT_EQ(entries, 2u);
   EXPECT_EQ(fs::status(locations_.current_user + ".lock").permissions(), fs::perms(0600));
+  EXPECT_EQ(fs::status(locations_.current_user).permissions(), fs::perms(0644));
 }
 
 TEST_F(HiveFileRegistryTest, AWriteRemovesTheTemporaryFilesOfKilledWriters) {
@@ -233,7 +285,7 @@ TEST_F(HiveFileRegistryTest, DeleteRemovesTheSectionAndThoseBelow) {
 }
 
 // So is anything but a regular file (a FIFO would block, a device be read without end), a file
-// above 16 MiB, and a link that cannot be trusted or does not end.
+// above 16 MiB, and a link that does not end.
 TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
   const std::string broken =
       "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]\n"
@@ -245,17 +297,6 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
       {"folder", [&] { fs::create_directory(file); }},
       {"link loop", [&] { fs::create_symlink(file.filename(), file); }},
       {"above 16 MiB", [&] { write_file(file, broken.substr(0, 37) + std::string(16 << 20, ' ')); }},
-      {"another user's link", [&] {  // needs root; without it, a folder stands in
-         fs::create_symlink(root_ / "theirs.reg", file);
-         if (::lchown(file.c_str(), 65534, 65534) != 0) fs::remove(file), fs::create_directory(file);
-       }},
-      {"a link of the folder's owner", [&] {  // needs root, as above
-         fs::create_symlink(root_ / "theirs.reg", file);
-         if (::lchown(file.c_str(), 65534, 65534) ||
-             ::chown(file.parent_path().c_str(), 65534, 65534)) {
-           fs::remove(file), fs::create_directory(file);
-         }
-       }},
       {"does not parse", [&] { write_file(file, broken); }}};
   write_file(locations_.local_machine, "");  // empty: a root key without content
   ::alarm(20);  // a run that blocks ends the tests instead of hanging them
@@ -293,16 +334,69 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
   EXPECT_EQ(files.close_key(handle), 0u);
 }
 
+// Whatever another user could change: every operation fails at once with 5 and names it, and
+// nothing is written or locked. Rows that need another user's files skip without root.
+TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
+  const fs::path file = locations_.current_user, folder = file.parent_path();
+  const fs::path home = root_ / "home", elsewhere = root_ / "elsewhere";
+  const std::string hive = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
+  const auto nobodys = [](const fs::path& path) { EXPECT_EQ(::lchown(path.c_str(), 65534, 65534), 0); };
+  struct Row {
+    const char* name;
+    bool needs_root;
+    std::function<void()> make;
+    fs::path named;
+  };
+  const Row rows[] = {
+      {"hive file of another user", true, [&] { nobodys(file); }, file},
+      {"hive file the group may write", false, [&] { fs::permissions(file, fs::perms(0664)); }, file},
+      {"holding folder open to others, sticky", false,
+       [&] { fs::permissions(folder, fs::perms(01777)); }, folder},
+      {"folder above open to others", false, [&] { fs::permissions(home, fs::perms(0777)); }, home},
+      {"folder above of another user", true, [&] { nobodys(home); }, home},
+      {"hive link of another user", true, [&] {
+         fs::rename(file, elsewhere / "user.reg"), fs::create_symlink(elsewhere / "user.reg", file);
+         nobodys(file);
+       }, file},
+      {"folder link of another user", true, [&] {
+         fs::rename(folder, elsewhere / "zub_launcher"), fs::create_symlink(elsewhere / "zub_launcher", folder);
+         nobodys(folder);
+       }, folder},
+      {"own link to a folder others may write", false, [&] {
+         fs::rename(file, elsewhere / "user.reg"), fs::create_symlink(elsewhere / "user.reg", file);
+         fs::permissions(elsewhere, fs::perms(0777));
+       }, elsewhere},
+  };
+  for (const auto& row : rows) {
+    if (row.needs_root && ::geteuid() != 0) continue;
+    SCOPED_TRACE(row.name);
+    fs::remove_all(home), fs::remove_all(elsewhere), fs::create_directories(elsewhere);
+    write_file(file, hive);
+    row.make();
+    HiveFileRegistry files(locations_);
+    RawKey handle = 0;
+    const RawKey hkcu = raw_key(Hive::CurrentUser);
+    const std::uint8_t data[] = {'a', 0, 0, 0};
+    EXPECT_EQ(files.open_key(hkcu, u"k", kKeyRead, &handle), 5u);
+    EXPECT_EQ(files.create_key(hkcu, u"k\\x", kKeyAllAccess, &handle), 5u);
+    EXPECT_EQ(files.set_value(hkcu, u"v", kRegSz, data, sizeof data), 5u);
+    ASSERT_TRUE(files.distrusted().has_value());
+    EXPECT_EQ(files.distrusted()->path, row.named.string());
+    EXPECT_EQ(read_file(file), hive);
+    EXPECT_FALSE(fs::exists(fs::canonical(file).string() + ".lock"));
+  }
+}
+
 // A lock of another process that conflicts keeps a change out for the wait, then the change
-// fails with 33 and changes nothing; readers go on meanwhile. A flock, which anyone who can read
-// the file could take, does not count. A lock file of this user open to others is closed to them.
+// fails with 33 and changes nothing; readers go on meanwhile. The flock of earlier versions
+// counts as well. A lock file of this user open to others is closed to them.
 TEST_F(HiveFileRegistryTest, AChangeGivesUpOnALockHeldThroughoutItsWait) {
   const std::string lock_file = locations_.current_user + ".lock";
   const std::string before = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
   write_file(locations_.current_user, before);
   write_file(lock_file, ""), fs::permissions(lock_file, fs::perms(0644));
   constexpr std::chrono::milliseconds kWait(300);
-  const std::pair<short, OsError> rows[] = {{F_WRLCK, 33}, {F_RDLCK, 33}, {-1, 0}};  // -1: flock
+  const std::pair<short, OsError> rows[] = {{F_WRLCK, 33}, {F_RDLCK, 33}, {-1, 33}};  // -1: flock
   for (const auto& [type, status] : rows) {
     SCOPED_TRACE(type);
     int ready[2];
@@ -380,15 +474,27 @@ TEST_F(HiveFileRegistryTest, RefusedWritesGiveAccessDenied) {
   EXPECT_EQ(read_file(machine / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg"),
             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM]\n");
 
-  // A lock file that is a FIFO, or a link (whose target must not be made).
+  // A lock file that is a FIFO, a link (whose target must not be made), a second name of a
+  // set-id program (whose mode must stay), or another user's (needs root).
   const fs::path lock = root_ / "odd" / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg.lock";
+  const fs::path program = root_ / "program";
   fs::create_directories(lock.parent_path());
-  for (const bool fifo : {true, false}) {
+  write_file(program, "#!/bin/sh\n"), fs::permissions(program, fs::perms(04755));
+  const std::pair<const char*, std::function<int()>> odd_locks[] = {
+      {"FIFO", [&] { return ::mkfifo(lock.c_str(), 0644); }},
+      {"link", [&] { return ::symlink("../../made", lock.c_str()); }},
+      {"second name", [&] { return ::link(program.c_str(), lock.c_str()); }},
+      {"another user's", [&] {
+         write_file(lock, ""), fs::permissions(lock, fs::perms(0666));
+         return ::geteuid() == 0 ? ::chown(lock.c_str(), 65534, 65534) : -1;
+       }}};
+  for (const auto& [name, make] : odd_locks) {
     fs::remove(lock);
-    ASSERT_EQ(fifo ? ::mkfifo(lock.c_str(), 0644) : ::symlink("../../made", lock.c_str()), 0);
-    EXPECT_EQ(refused_write_status(locations_under(root_ / "home", root_ / "odd")), 0) << fifo;
+    if (make() != 0) continue;
+    EXPECT_EQ(refused_write_status(locations_under(root_ / "home", root_ / "odd")), 0) << name;
   }
   EXPECT_FALSE(fs::exists(root_ / "made"));
+  EXPECT_EQ(fs::status(program).permissions(), fs::perms(04755));
 
   // A file system that refuses new folders even to root (sysfs), where there is one.
   if (::mkdir("/sys/zub_launcher_probe", 0755) != 0 && (errno == EPERM || errno == EACCES || errno == EROFS)) {
