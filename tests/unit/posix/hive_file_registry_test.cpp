@@ -105,42 +105,27 @@ TEST(HiveFileLocations, FollowTheXdgVariables) {
   }
 }
 
-struct stat status_of(mode_t mode, uid_t owner, nlink_t links = 1) {
-  struct stat info {};
-  info.st_mode = mode, info.st_uid = owner, info.st_nlink = links;
-  return info;
-}
-
 TEST(HiveTrust, OneRowPerRule) {
   constexpr uid_t kUser = 1000, kOther = 1001;
-  struct Row {
-    const char* rule;
-    HivePart part;
-    struct stat info;
-    bool trusted;
+  const std::tuple<const char*, HivePart, mode_t, uid_t, nlink_t, bool> rows[] = {
+      {"a file of root closed to others", HivePart::File, S_IFREG | 0644, 0, 1, true},
+      {"a file of another user", HivePart::File, S_IFREG | 0644, kOther, 1, false},
+      {"a file the group may write", HivePart::File, S_IFREG | 0664, kUser, 1, false},
+      {"a lock file of the user is tightened", HivePart::LockFile, S_IFREG | 0666, kUser, 1, true},
+      {"a lock file of root open to others", HivePart::LockFile, S_IFREG | 0666, 0, 1, false},
+      {"a lock file with a second name", HivePart::LockFile, S_IFREG | 0600, kUser, 2, false},
+      {"a lock file that is a FIFO", HivePart::LockFile, S_IFIFO | 0600, kUser, 1, false},
+      {"a sticky holding folder open to others", HivePart::Folder, S_IFDIR | 01777, 0, 1, false},
+      {"a folder above the group may write", HivePart::FolderAbove, S_IFDIR | 0775, 0, 1, true},
+      {"a folder above others may write", HivePart::FolderAbove, S_IFDIR | 0777, 0, 1, false},
+      {"a sticky folder above (/tmp)", HivePart::FolderAbove, S_IFDIR | 01777, 0, 1, true},
+      {"a link of another user", HivePart::Link, S_IFLNK | 0777, kOther, 1, false},
   };
-  const Row rows[] = {
-      {"a file of the user", HivePart::File, status_of(S_IFREG | 0600, kUser), true},
-      {"a file of root", HivePart::File, status_of(S_IFREG | 0644, 0), true},
-      {"a file of another user", HivePart::File, status_of(S_IFREG | 0644, kOther), false},
-      {"a file the group may write", HivePart::File, status_of(S_IFREG | 0664, kUser), false},
-      {"a file others may write", HivePart::File, status_of(S_IFREG | 0646, 0), false},
-      {"a lock file of the user is tightened", HivePart::LockFile, status_of(S_IFREG | 0666, kUser), true},
-      {"a lock file of root open to others", HivePart::LockFile, status_of(S_IFREG | 0666, 0), false},
-      {"a lock file of another user", HivePart::LockFile, status_of(S_IFREG | 0600, kOther), false},
-      {"a lock file with a second name", HivePart::LockFile, status_of(S_IFREG | 0600, kUser, 2), false},
-      {"a lock file that is a FIFO", HivePart::LockFile, status_of(S_IFIFO | 0600, kUser), false},
-      {"a holding folder of root", HivePart::Folder, status_of(S_IFDIR | 0755, 0), true},
-      {"a holding folder the group may write", HivePart::Folder, status_of(S_IFDIR | 0775, kUser), false},
-      {"a sticky holding folder open to others", HivePart::Folder, status_of(S_IFDIR | 01777, 0), false},
-      {"a folder above the group may write", HivePart::FolderAbove, status_of(S_IFDIR | 0775, 0), true},
-      {"a folder above others may write", HivePart::FolderAbove, status_of(S_IFDIR | 0777, 0), false},
-      {"a sticky folder above (/tmp)", HivePart::FolderAbove, status_of(S_IFDIR | 01777, 0), true},
-      {"a folder above of another user", HivePart::FolderAbove, status_of(S_IFDIR | 0755, kOther), false},
-      {"a link of the user", HivePart::Link, status_of(S_IFLNK | 0777, kUser), true},
-      {"a link of another user", HivePart::Link, status_of(S_IFLNK | 0777, kOther), false},
-  };
-  for (const auto& row : rows) EXPECT_EQ(trusted(row.info, row.part, kUser), row.trusted) << row.rule;
+  for (const auto& [rule, part, mode, owner, links, expected] : rows) {
+    struct stat info {};
+    info.st_mode = mode, info.st_uid = owner, info.st_nlink = links;
+    EXPECT_EQ(trusted(info, part, kUser), expected) << rule;
+  }
 }
 
 TEST(HiveTrust, DescribeNamesTheFileItsKindAndOwner) {
@@ -348,12 +333,10 @@ TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
     fs::path named;
   };
   const Row rows[] = {
-      {"hive file of another user", true, [&] { nobodys(file); }, file},
       {"hive file the group may write", false, [&] { fs::permissions(file, fs::perms(0664)); }, file},
       {"holding folder open to others, sticky", false,
        [&] { fs::permissions(folder, fs::perms(01777)); }, folder},
       {"folder above open to others", false, [&] { fs::permissions(home, fs::perms(0777)); }, home},
-      {"folder above of another user", true, [&] { nobodys(home); }, home},
       {"hive link of another user", true, [&] {
          fs::rename(file, elsewhere / "user.reg"), fs::create_symlink(elsewhere / "user.reg", file);
          nobodys(file);
@@ -491,7 +474,20 @@ TEST_F(HiveFileRegistryTest, RefusedWritesGiveAccessDenied) {
   for (const auto& [name, make] : odd_locks) {
     fs::remove(lock);
     if (make() != 0) continue;
+    // Whose owner may hold a read lock: the refusal must come at once, not after the wait.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+      struct flock read_lock {};
+      read_lock.l_type = F_RDLCK;
+      if (::setuid(65534) == 0) ::fcntl(::open(lock.c_str(), O_RDONLY | O_NONBLOCK), F_SETLK, &read_lock);
+      if (::write(ready[1], "1", 1) == 1) ::pause();
+    }
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
     EXPECT_EQ(refused_write_status(locations_under(root_ / "home", root_ / "odd")), 0) << name;
+    ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0), ::close(ready[0]), ::close(ready[1]);
   }
   EXPECT_FALSE(fs::exists(root_ / "made"));
   EXPECT_EQ(fs::status(program).permissions(), fs::perms(04755));
