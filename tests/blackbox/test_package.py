@@ -185,7 +185,8 @@ class MaintainerScripts(LauncherTestCase):
         """So does one that another user may change (as root: nobody's), naming it and its owner."""
         rows = [("damaged", ADMIN + "[broken\n", 0, r"HKEY_LOCAL_MACHINE\.reg: .*\(The registry "
                  r"is corrupted\..*, status 1015\)"),
-                ("nobody's", ADMIN, 65534, r"status 5\)\n.*/HKEY_LOCAL_MACHINE\.reg belongs to nobody")]
+                ("nobody's", ADMIN, 65534,
+                 r"status 5\)\n.*/HKEY_LOCAL_MACHINE\.reg belongs to nobody")]
         for name, content, owner, names in rows[:1 if os.geteuid() else 2]:
             with self.subTest(name):
                 self.setUp()

@@ -112,6 +112,14 @@ Result<void, HiveRefusal> check_holding_folder(const std::string& folder,
   return ok<HiveRefusal>();
 }
 
+// The hive file as found, judged before anything is locked or made beside it (a lock file beside
+// a device); it is judged again by what is opened.
+Result<std::string, HiveRefusal> judged(const std::string& file, const struct stat& info) {
+  if (!S_ISREG(info.st_mode)) return fail(kErrorRegistryCorrupt);
+  if (!trusted(info, HivePart::File, ::geteuid())) return fail(HiveRefusal(file, info));
+  return file;
+}
+
 std::string kind_of(const Distrusted& distrusted) {
   if (S_ISDIR(distrusted.mode)) return "folder";
   if (S_ISLNK(distrusted.mode)) return "symbolic link";
@@ -176,11 +184,7 @@ Result<std::string, HiveRefusal> hive_target(const std::string& path, MissingFol
     const std::string file = joined(real, name);
     struct stat info {};
     if (::lstat(file.c_str(), &info) != 0) return file;
-    // Judged again when it is opened; here before anything is locked.
-    if (S_ISREG(info.st_mode) && !trusted(info, HivePart::File, ::geteuid())) {
-      return fail(HiveRefusal(file, info));
-    }
-    if (!S_ISLNK(info.st_mode)) return file;
+    if (!S_ISLNK(info.st_mode)) return judged(file, info);
     auto target = link_target(file, info, hops);
     if (target.has_error()) return fail(std::move(target).error());
     const std::string& leads_to = target.value();

@@ -65,9 +65,10 @@ struct HiveRefusal {
 enum class MissingFolders { Make, CountAsMissing };
 
 // The file a hive path stands for, past every trusted link, whether or not it exists yet, with
-// every folder on the way checked as above (the file itself is judged when it is opened). Where
-// a folder is missing: for a read, a path that names no file; for a write, the
-// folders of the path are made (0755), but not those a link at the file's name leads to (5).
+// every folder on the way checked as above; an existing file that is not a regular file gives
+// 1015, one that others may change 5 (and is judged again when it is opened). Where a folder is
+// missing: for a read, a path that names no file; for a write, the folders of the path are made
+// (0755), but not those a link at the file's name leads to (5).
 Result<std::string, HiveRefusal> hive_target(const std::string& path, MissingFolders missing);
 
 }  // namespace zub::posix

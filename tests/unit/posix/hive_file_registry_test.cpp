@@ -325,7 +325,9 @@ TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
   const fs::path file = locations_.current_user, folder = file.parent_path();
   const fs::path home = root_ / "home", elsewhere = root_ / "elsewhere";
   const std::string hive = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
-  const auto nobodys = [](const fs::path& path) { EXPECT_EQ(::lchown(path.c_str(), 65534, 65534), 0); };
+  const auto nobodys = [](const fs::path& path) {
+    EXPECT_EQ(::lchown(path.c_str(), 65534, 65534), 0);
+  };
   struct Row {
     const char* name;
     bool needs_root;
@@ -333,7 +335,8 @@ TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
     fs::path named;
   };
   const Row rows[] = {
-      {"hive file the group may write", false, [&] { fs::permissions(file, fs::perms(0664)); }, file},
+      {"hive file the group may write", false, [&] { fs::permissions(file, fs::perms(0664)); },
+       file},
       {"holding folder open to others, sticky", false,
        [&] { fs::permissions(folder, fs::perms(01777)); }, folder},
       {"folder above open to others", false, [&] { fs::permissions(home, fs::perms(0777)); }, home},
@@ -342,7 +345,8 @@ TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
          nobodys(file);
        }, file},
       {"folder link of another user", true, [&] {
-         fs::rename(folder, elsewhere / "zub_launcher"), fs::create_symlink(elsewhere / "zub_launcher", folder);
+         fs::rename(folder, elsewhere / "zub_launcher");
+         fs::create_symlink(elsewhere / "zub_launcher", folder);
          nobodys(folder);
        }, folder},
       {"own link to a folder others may write", false, [&] {
@@ -481,7 +485,8 @@ TEST_F(HiveFileRegistryTest, RefusedWritesGiveAccessDenied) {
     if (holder == 0) {
       struct flock read_lock {};
       read_lock.l_type = F_RDLCK;
-      if (::setuid(65534) == 0) ::fcntl(::open(lock.c_str(), O_RDONLY | O_NONBLOCK), F_SETLK, &read_lock);
+      const int fd = ::setuid(65534) == 0 ? ::open(lock.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+      ::fcntl(fd, F_SETLK, &read_lock);
       if (::write(ready[1], "1", 1) == 1) ::pause();
     }
     char held = 0;

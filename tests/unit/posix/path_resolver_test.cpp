@@ -101,10 +101,13 @@ TEST_F(TempFolder, NamesWithOddBytesRoundTrip) {
 
 TEST(PathDisplay, ShowsTheBytesOfLinuxNames) {
   const std::pair<std::string, std::string> rows[] = {
-      {"caf\x9b\xff.txt", "caf\\x9b\\xff.txt"},        // bytes that are no UTF-8, escaped
-      {"a\\b/\xc3\xa9\xe2\x80\xae", "a\\b/\xc3\xa9\xe2\x80\xae"},  // a "\" in a name, the rest as is
+      {"caf\x9b\xff.txt", "caf\\x9b\\xff.txt"},  // bytes that are no UTF-8, escaped
+      // A "\" in a name, and every other character as it is.
+      {"a\\b/\xc3\xa9\xe2\x80\xae", "a\\b/\xc3\xa9\xe2\x80\xae"},
   };
-  for (const auto& [native, shown] : rows) EXPECT_EQ(path_display(posix::from_native(native)), shown);
+  for (const auto& [native, shown] : rows) {
+    EXPECT_EQ(path_display(posix::from_native(native)), shown);
+  }
   EXPECT_EQ(path_display(u"a\xD800" u"b\\c"), "a\xEF\xBF\xBD" "b\\c");  // other lone surrogates
 }
 
