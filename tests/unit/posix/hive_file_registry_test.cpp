@@ -325,41 +325,28 @@ TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
   const fs::path file = locations_.current_user, folder = file.parent_path();
   const fs::path home = root_ / "home", elsewhere = root_ / "elsewhere";
   const std::string hive = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
-  const auto nobodys = [](const fs::path& path) {
-    EXPECT_EQ(::lchown(path.c_str(), 65534, 65534), 0);
+  const auto nobodys = [](const fs::path& p) { EXPECT_EQ(::lchown(p.c_str(), 65534, 65534), 0); };
+  const auto linked = [&](const fs::path& path) {  // moved elsewhere, a link in its place
+    fs::rename(path, elsewhere / path.filename());
+    fs::create_symlink(elsewhere / path.filename(), path);
   };
-  struct Row {
-    const char* name;
-    bool needs_root;
-    std::function<void()> make;
-    fs::path named;
-  };
-  const Row rows[] = {
-      {"hive file the group may write", false, [&] { fs::permissions(file, fs::perms(0664)); },
-       file},
+  const std::tuple<const char*, bool, std::function<void()>, fs::path> rows[] = {
+      // name, needs root, what is made, what is named
+      {"hive file open to the group", false, [&] { fs::permissions(file, fs::perms(0664)); }, file},
       {"holding folder open to others, sticky", false,
        [&] { fs::permissions(folder, fs::perms(01777)); }, folder},
       {"folder above open to others", false, [&] { fs::permissions(home, fs::perms(0777)); }, home},
-      {"hive link of another user", true, [&] {
-         fs::rename(file, elsewhere / "user.reg"), fs::create_symlink(elsewhere / "user.reg", file);
-         nobodys(file);
-       }, file},
-      {"folder link of another user", true, [&] {
-         fs::rename(folder, elsewhere / "zub_launcher");
-         fs::create_symlink(elsewhere / "zub_launcher", folder);
-         nobodys(folder);
-       }, folder},
-      {"own link to a folder others may write", false, [&] {
-         fs::rename(file, elsewhere / "user.reg"), fs::create_symlink(elsewhere / "user.reg", file);
-         fs::permissions(elsewhere, fs::perms(0777));
-       }, elsewhere},
+      {"hive link of another user", true, [&] { linked(file), nobodys(file); }, file},
+      {"folder link of another user", true, [&] { linked(folder), nobodys(folder); }, folder},
+      {"own link to a folder others may write", false,
+       [&] { linked(file), fs::permissions(elsewhere, fs::perms(0777)); }, elsewhere},
   };
-  for (const auto& row : rows) {
-    if (row.needs_root && ::geteuid() != 0) continue;
-    SCOPED_TRACE(row.name);
+  for (const auto& [name, needs_root, make, named] : rows) {
+    if (needs_root && ::geteuid() != 0) continue;
+    SCOPED_TRACE(name);
     fs::remove_all(home), fs::remove_all(elsewhere), fs::create_directories(elsewhere);
     write_file(file, hive);
-    row.make();
+    make();
     HiveFileRegistry files(locations_);
     RawKey handle = 0;
     const RawKey hkcu = raw_key(Hive::CurrentUser);
@@ -368,7 +355,7 @@ TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
     EXPECT_EQ(files.create_key(hkcu, u"k\\x", kKeyAllAccess, &handle), 5u);
     EXPECT_EQ(files.set_value(hkcu, u"v", kRegSz, data, sizeof data), 5u);
     ASSERT_TRUE(files.distrusted().has_value());
-    EXPECT_EQ(files.distrusted()->path, row.named.string());
+    EXPECT_EQ(files.distrusted()->path, named.string());
     EXPECT_EQ(read_file(file), hive);
     EXPECT_FALSE(fs::exists(fs::canonical(file).string() + ".lock"));
   }

@@ -105,9 +105,7 @@ TEST(PathDisplay, ShowsTheBytesOfLinuxNames) {
       // A "\" in a name, and every other character as it is.
       {"a\\b/\xc3\xa9\xe2\x80\xae", "a\\b/\xc3\xa9\xe2\x80\xae"},
   };
-  for (const auto& [native, shown] : rows) {
-    EXPECT_EQ(path_display(posix::from_native(native)), shown);
-  }
+  for (const auto& [in, out] : rows) EXPECT_EQ(path_display(posix::from_native(in)), out);
   EXPECT_EQ(path_display(u"a\xD800" u"b\\c"), "a\xEF\xBF\xBD" "b\\c");  // other lone surrogates
 }
 
