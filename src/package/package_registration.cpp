@@ -14,8 +14,10 @@
 // "add" wrote, drops the keys that this leaves empty, and deletes a hive file that then holds
 // nothing; every other key and value (an administrator's NextCloudFolder, say) stays. Both are
 // read-modify-writes of the hive files, atomic and under their lock. Nothing is ever shown in
-// a dialog. Exit status 0, or 1 with the reason on standard error (2 for a bad command line).
+// a dialog. Exit status 0, or 1 with the reason on standard error (2 for a bad command line),
+// followed by the file or folder and its owner where one was refused for its owner or mode.
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +36,7 @@
 #include "registry/hive_file/hive_file.h"
 #include "registry/hive_file/hive_file_registry.h"
 #include "registry/hive_file/hive_locations.h"
+#include "registry/hive_file/hive_trust.h"
 #include "registry/registry.h"
 
 namespace zub {
@@ -82,6 +85,13 @@ int report(std::string_view what, std::string_view why) {
   std::fprintf(stderr, "package_registration: %.*s: %.*s\n", static_cast<int>(what.size()),
                what.data(), static_cast<int>(why.size()), why.data());
   return 1;
+}
+
+// A file or folder of the hive files that was refused for its owner or mode, and that owner.
+void report_distrusted(const posix::Distrusted& distrusted) {
+  const passwd* owner = ::getpwuid(distrusted.owner);
+  const std::string text = posix::describe(distrusted, owner != nullptr ? owner->pw_name : "");
+  std::fprintf(stderr, "package_registration: %s\n", text.c_str());
 }
 
 int add(MachineHives& hives, const std::string& install_dir) {
@@ -216,5 +226,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   zub::MachineHives hives(args[1]);
-  return args[0] == "add" ? zub::add(hives, args[2]) : zub::remove(hives, args[2]);
+  const int status = args[0] == "add" ? zub::add(hives, args[2]) : zub::remove(hives, args[2]);
+  if (status != 0 && hives.distrusted()) zub::report_distrusted(*hives.distrusted());
+  return status;
 }

@@ -12,7 +12,10 @@ namespace zub {
 // unchanged. Shown in messages via path_display().
 using Path = std::u16string;
 
-// The path as text for messages: each unpaired surrogate becomes U+FFFD.
-inline std::string path_display(const Path& path) { return utf16_to_utf8_lossy(path); }
+// The path as text for messages. On Windows each unpaired surrogate becomes U+FFFD. On Linux a
+// byte of a name that is no UTF-8 is written "\x9b", as escape_controls() writes the bytes of a
+// link, and a "\" inside a name as itself (native_path.h); any other unpaired surrogate becomes
+// U+FFFD there as well.
+std::string path_display(const Path& path);
 
 }  // namespace zub

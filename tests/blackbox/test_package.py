@@ -182,14 +182,23 @@ class MaintainerScripts(LauncherTestCase):
         self.assertNotIn("@=", machine)
 
     def test_a_damaged_machine_file_stops_the_configuration_and_says_so(self):
-        box = self.sandbox
-        os.makedirs(box.machine)
-        with open(os.path.join(box.machine, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
-            f.write(ADMIN + "[broken\n")
-        with self.assertRaisesRegex(AssertionError, r"HKEY_LOCAL_MACHINE\.reg: .*\(The "
-                                    r"registry is corrupted\..*, status 1015\)"):
-            box.dpkg("-i", DEB)
-        self.assertEqual(box.hive("HKEY_LOCAL_MACHINE"), ADMIN + "[broken\n")
+        """So does one that another user may change (as root: nobody's), naming it and its owner."""
+        rows = [("damaged", ADMIN + "[broken\n", 0, r"HKEY_LOCAL_MACHINE\.reg: .*\(The registry "
+                 r"is corrupted\..*, status 1015\)"),
+                ("nobody's", ADMIN, 65534,
+                 r"status 5\)\n.*/HKEY_LOCAL_MACHINE\.reg belongs to nobody")]
+        for name, content, owner, names in rows[:1 if os.geteuid() else 2]:
+            with self.subTest(name):
+                self.setUp()
+                hive = os.path.join(self.sandbox.machine, "HKEY_LOCAL_MACHINE.reg")
+                os.makedirs(self.sandbox.machine)
+                with open(hive, "w") as f:
+                    f.write(content)
+                if owner:
+                    os.chown(hive, owner, owner)
+                with self.assertRaisesRegex(AssertionError, names):
+                    self.sandbox.dpkg("-i", DEB)
+                self.assertEqual(self.sandbox.hive("HKEY_LOCAL_MACHINE"), content)
 
 
 @unittest.skipUnless(DEB, "ZUB_DEB is not set")

@@ -1,5 +1,7 @@
 #include "platform/posix/native_path.h"
 
+#include <algorithm>
+
 #include "common/utf8.h"
 
 namespace zub::posix {
@@ -11,28 +13,34 @@ bool is_escaped_byte(char16_t unit) {
   return unit == kEscapeBase + u'\\' || (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF);
 }
 
+// Hands the path to `run` in pieces of units between the escaped bytes, and each escaped byte
+// to `byte`, in order.
+template <class Run, class Byte>
+void split_at_escaped_bytes(const Path& path, Run run, Byte byte) {
+  std::size_t run_start = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (!is_escaped_byte(path[i])) continue;
+    run(std::u16string_view(path).substr(run_start, i - run_start));
+    byte(static_cast<unsigned char>(path[i] - kEscapeBase));
+    run_start = i + 1;
+  }
+  run(std::u16string_view(path).substr(run_start));
+}
+
 }  // namespace
 
 std::string to_native(const Path& path) {
   std::string out;
   out.reserve(path.size());
-  std::size_t run_start = 0;
-  auto flush_run = [&](std::size_t end) {
-    out += utf16_to_wtf8(std::u16string_view(path).substr(run_start, end - run_start));
-  };
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const char16_t unit = path[i];
-    if (unit == u'\\') {
-      flush_run(i);
-      out.push_back('/');
-      run_start = i + 1;
-    } else if (is_escaped_byte(unit)) {
-      flush_run(i);
-      out.push_back(static_cast<char>(unit - kEscapeBase));
-      run_start = i + 1;
-    }
-  }
-  flush_run(path.size());
+  split_at_escaped_bytes(
+      path,
+      [&](std::u16string_view units) {
+        // A "\" unit is a separator; in generalised UTF-8 its byte stands for nothing else.
+        std::string bytes = utf16_to_wtf8(units);
+        std::replace(bytes.begin(), bytes.end(), '\\', '/');
+        out += bytes;
+      },
+      [&](unsigned char byte) { out.push_back(static_cast<char>(byte)); });
   return out;
 }
 
@@ -61,3 +69,25 @@ Path from_native(std::string_view bytes) {
 }
 
 }  // namespace zub::posix
+
+namespace zub {
+
+std::string path_display(const Path& path) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(path.size());
+  posix::split_at_escaped_bytes(
+      path, [&](std::u16string_view units) { out += utf16_to_utf8_lossy(units); },
+      [&](unsigned char byte) {
+        if (byte == '\\') {
+          out += '\\';
+          return;
+        }
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+      });
+  return out;
+}
+
+}  // namespace zub

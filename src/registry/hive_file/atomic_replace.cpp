@@ -54,10 +54,10 @@ OsError replace_atomically(const std::string& file, const ContentWriter& write) 
   UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!fd.valid()) return write_status(errno);
 
-  // The permission bits of the file it replaces; never set-id or executable bits, which a
-  // file planted by another user could carry over to this user's file.
+  // The permission bits of the file it replaces, but never write for group or others, set-id
+  // or executable bits: no mode that would let another user change the new file, or run it.
   struct stat existing {};
-  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 0666) : 0644;
+  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 0644) : 0644;
   int error = 0;
   write([&](std::string_view piece) {
     error = write_all(fd.get(), piece);

@@ -20,8 +20,9 @@ using PieceSink = std::function<bool(std::string_view piece)>;
 using ContentWriter = std::function<void(const PieceSink& put)>;
 
 // Replaces `file` with what `write` gives, written as it is made, so that a large file is never
-// held in memory. The new file has the permission bits of the one it replaces (0644 for a new
-// one). 0, or the status of the step that failed (write_status.h), the temporary file removed.
+// held in memory. The new file has the read bits of the one it replaces and its owner's write
+// bit (0644 for a new one), never write for group or others. 0, or the status of the step that
+// failed (write_status.h), the temporary file removed.
 OsError replace_atomically(const std::string& file, const ContentWriter& write);
 
 // Removes the temporary files of writers that died before their rename. Only a writer that

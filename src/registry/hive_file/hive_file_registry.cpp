@@ -52,10 +52,11 @@ int read_all(int fd, std::string& out, std::size_t limit) {
 
 // The content of the hive file. A missing file is an empty root key. Anything that is not a
 // regular file (a FIFO, a device, a folder) or that is larger than the cap counts as a file
-// that does not parse; it is opened without blocking and judged by what was opened. `size`, if
-// given, gets the number of bytes read.
-Result<RegistryTree, OsError> load(const std::string& file, Hive hive,
-                                   std::size_t* size = nullptr) {
+// that does not parse; one that others may change is refused (hive_trust.h). It is opened
+// without blocking and judged by what was opened. `size`, if given, gets the number of bytes
+// read.
+Result<RegistryTree, HiveRefusal> load(const std::string& file, Hive hive,
+                                       std::size_t* size = nullptr) {
   UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
   if (!fd.valid()) {
     const int error = errno;
@@ -72,6 +73,7 @@ Result<RegistryTree, OsError> load(const std::string& file, Hive hive,
   if (!S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > kMaxHiveFileBytes) {
     return fail(kErrorRegistryCorrupt);
   }
+  if (!trusted(info, HivePart::File, ::geteuid())) return fail(HiveRefusal(file, info));
   std::string bytes;
   if (read_all(fd.get(), bytes, kMaxHiveFileBytes) != 0) return fail(kErrorRegistryIoFailed);
   if (bytes.size() > kMaxHiveFileBytes) return fail(kErrorRegistryCorrupt);
@@ -79,12 +81,6 @@ Result<RegistryTree, OsError> load(const std::string& file, Hive hive,
   auto tree = parse_hive_file(bytes, hive);
   if (tree.has_error()) return fail(kErrorRegistryCorrupt);
   return std::move(tree).value();
-}
-
-// The file that a change of `file` goes to, with its folder made if need be.
-Result<std::string, OsError> writable_target(const std::string& file) {
-  if (const int error = make_folders(folder_of(file)); error != 0) return fail(write_status(error));
-  return hive_target(file);
 }
 
 }  // namespace
@@ -101,29 +97,34 @@ const std::string& HiveFileRegistry::file_of(Hive hive) const {
   std::abort();
 }
 
+OsError HiveFileRegistry::refused(HiveRefusal refusal) {
+  if (refusal.distrusted) distrusted_ = std::move(refusal.distrusted);
+  return refusal.status;
+}
+
 OsError HiveFileRegistry::read_hive(Hive hive, const Reader& read) {
-  auto target = hive_target(file_of(hive));
-  if (target.has_error()) return target.error();
+  auto target = hive_target(file_of(hive), MissingFolders::CountAsMissing);
+  if (target.has_error()) return refused(std::move(target).error());
   auto tree = load(target.value(), hive);
-  if (tree.has_error()) return tree.error();
+  if (tree.has_error()) return refused(std::move(tree).error());
   return read(tree.value());
 }
 
 // A hive file that is a symbolic link stays one: the change goes to the file it leads to,
 // whose own lock file serialises every writer, through whichever link it came.
 OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
-  auto target = writable_target(file_of(hive));
-  if (target.has_error()) return target.error();
+  auto target = hive_target(file_of(hive), MissingFolders::Make);
+  if (target.has_error()) return refused(std::move(target).error());
   const std::string& file = target.value();
   auto lock = open_lock_file(file);
-  if (lock.has_error()) return lock.error();
+  if (lock.has_error()) return refused(std::move(lock).error());
   if (const OsError locked = lock_for_writing(lock->get(), lock_wait_); locked != kErrorSuccess) {
     return locked;
   }
   // Read under the lock: what another writer stored before is kept.
   std::size_t old_size = 0;
   auto tree = load(file, hive, &old_size);
-  if (tree.has_error()) return tree.error();
+  if (tree.has_error()) return refused(std::move(tree).error());
   bool changed = false;
   const OsError status = change(tree.value(), changed);
   if (status != kErrorSuccess || !changed) return status;
@@ -136,14 +137,14 @@ OsError HiveFileRegistry::change_hive(Hive hive, const Changer& change) {
   return replace_atomically(file, [&](const PieceSink& put) {
     (void)write_hive_file(tree.value(), hive, put);
   });
-  // The lock goes with its file descriptor.
+  // The locks go with their file descriptor.
 }
 
 OsError HiveFileRegistry::check_writable(Hive hive) {
-  auto target = writable_target(file_of(hive));
-  if (target.has_error()) return target.error();
+  auto target = hive_target(file_of(hive), MissingFolders::Make);
+  if (target.has_error()) return refused(std::move(target).error());
   auto lock = open_lock_file(target.value());
-  if (lock.has_error()) return lock.error();
+  if (lock.has_error()) return refused(std::move(lock).error());
   if (::access(folder_of(target.value()).c_str(), W_OK) != 0) return write_status(errno);
   return kErrorSuccess;
 }

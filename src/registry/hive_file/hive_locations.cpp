@@ -1,10 +1,8 @@
 #include "registry/hive_file/hive_locations.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "registry/emulation/registry_tree.h"
@@ -74,20 +72,6 @@ std::string folder_of(const std::string& file) {
   const std::size_t slash = file.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : file.substr(0, slash);
-}
-
-int make_folders(const std::string& folder) {
-  for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
-    const std::string prefix = folder.substr(0, end);
-    if (::mkdir(prefix.c_str(), 0755) != 0) {
-      const int error = errno;
-      if (error != EEXIST) return error;
-      struct stat info {};
-      if (::stat(prefix.c_str(), &info) != 0) return errno;
-      if (!S_ISDIR(info.st_mode)) return ENOTDIR;
-    }
-    if (end == std::string::npos) return 0;
-  }
 }
 
 }  // namespace zub::posix

@@ -8,7 +8,7 @@
 //   HKEY_CLASSES_ROOT    <dir>/zub_launcher/HKEY_CLASSES_ROOT.reg
 //                        (<dir>: the first entry of $XDG_CONFIG_DIRS, default /etc/xdg)
 //
-// and the folders that hold them, which the first write that needs one creates.
+// and the folders that hold them, which the first write that needs one creates (hive_trust.h).
 
 #include <functional>
 #include <optional>
@@ -36,7 +36,5 @@ HiveFileLocations hive_file_locations_from_environment();
 // The folder of a file: what comes before its last "/" ("/" for a file at the top, "." for a
 // bare name).
 std::string folder_of(const std::string& file);
-// Creates the folder and those above it; 0 or the errno of the step that failed.
-int make_folders(const std::string& folder);
 
 }  // namespace zub::posix

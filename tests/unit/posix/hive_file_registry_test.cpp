@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "recording_registry.h"
+#include "registry/hive_file/hive_trust.h"
 #include "registry/registry.h"
 
 namespace zub::posix {
@@ -104,6 +105,41 @@ TEST(HiveFileLocations, FollowTheXdgVariables) {
   }
 }
 
+TEST(HiveTrust, OneRowPerRule) {
+  constexpr uid_t kUser = 1000, kOther = 1001;
+  const std::tuple<const char*, HivePart, mode_t, uid_t, nlink_t, bool> rows[] = {
+      {"a file of root closed to others", HivePart::File, S_IFREG | 0644, 0, 1, true},
+      {"a file of another user", HivePart::File, S_IFREG | 0644, kOther, 1, false},
+      {"a file the group may write", HivePart::File, S_IFREG | 0664, kUser, 1, false},
+      {"a lock file of the user is tightened", HivePart::LockFile, S_IFREG | 0666, kUser, 1, true},
+      {"a lock file of root open to others", HivePart::LockFile, S_IFREG | 0666, 0, 1, false},
+      {"a lock file with a second name", HivePart::LockFile, S_IFREG | 0600, kUser, 2, false},
+      {"a lock file that is a FIFO", HivePart::LockFile, S_IFIFO | 0600, kUser, 1, false},
+      {"a sticky holding folder open to others", HivePart::Folder, S_IFDIR | 01777, 0, 1, false},
+      {"a folder above the group may write", HivePart::FolderAbove, S_IFDIR | 0775, 0, 1, true},
+      {"a folder above others may write", HivePart::FolderAbove, S_IFDIR | 0777, 0, 1, false},
+      {"a sticky folder above (/tmp)", HivePart::FolderAbove, S_IFDIR | 01777, 0, 1, true},
+      {"a link of another user", HivePart::Link, S_IFLNK | 0777, kOther, 1, false},
+  };
+  for (const auto& [rule, part, mode, owner, links, expected] : rows) {
+    struct stat info {};
+    info.st_mode = mode, info.st_uid = owner, info.st_nlink = links;
+    EXPECT_EQ(trusted(info, part, kUser), expected) << rule;
+  }
+}
+
+TEST(HiveTrust, DescribeNamesTheFileItsKindAndOwner) {
+  const std::tuple<Distrusted, const char*, const char*> rows[] = {
+      {{"/tmp/x/HKEY_LOCAL_MACHINE.reg", 65534, S_IFREG | 0666, 1}, "nobody",
+       "file /tmp/x/HKEY_LOCAL_MACHINE.reg belongs to nobody (uid 65534), mode 0666: only what "
+       "no one but this user and root can change is used"},
+      {{"/tmp/a\x9b.lock", 1234, S_IFREG | 04755, 2}, "",
+       "file with 2 names /tmp/a\\x9b.lock belongs to uid 1234, mode 4755: only what no one but "
+       "this user and root can change is used"},
+  };
+  for (const auto& [distrusted, owner, text] : rows) EXPECT_EQ(describe(distrusted, owner), text);
+}
+
 TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
   HiveFileRegistry files(locations_);
   Registry registry(files);
@@ -139,6 +175,7 @@ TEST_F(HiveFileRegistryTest, WritesGoToTheFileAndReadsComeBack) {
   }
   EXPECT_EQ(entries, 2u);
   EXPECT_EQ(fs::status(locations_.current_user + ".lock").permissions(), fs::perms(0600));
+  EXPECT_EQ(fs::status(locations_.current_user).permissions(), fs::perms(0644));
 }
 
 TEST_F(HiveFileRegistryTest, AWriteRemovesTheTemporaryFilesOfKilledWriters) {
@@ -233,7 +270,7 @@ TEST_F(HiveFileRegistryTest, DeleteRemovesTheSectionAndThoseBelow) {
 }
 
 // So is anything but a regular file (a FIFO would block, a device be read without end), a file
-// above 16 MiB, and a link that cannot be trusted or does not end.
+// above 16 MiB, and a link that does not end.
 TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
   const std::string broken =
       "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\varnelo\\launcher]\n"
@@ -245,17 +282,6 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
       {"folder", [&] { fs::create_directory(file); }},
       {"link loop", [&] { fs::create_symlink(file.filename(), file); }},
       {"above 16 MiB", [&] { write_file(file, broken.substr(0, 37) + std::string(16 << 20, ' ')); }},
-      {"another user's link", [&] {  // needs root; without it, a folder stands in
-         fs::create_symlink(root_ / "theirs.reg", file);
-         if (::lchown(file.c_str(), 65534, 65534) != 0) fs::remove(file), fs::create_directory(file);
-       }},
-      {"a link of the folder's owner", [&] {  // needs root, as above
-         fs::create_symlink(root_ / "theirs.reg", file);
-         if (::lchown(file.c_str(), 65534, 65534) ||
-             ::chown(file.parent_path().c_str(), 65534, 65534)) {
-           fs::remove(file), fs::create_directory(file);
-         }
-       }},
       {"does not parse", [&] { write_file(file, broken); }}};
   write_file(locations_.local_machine, "");  // empty: a root key without content
   ::alarm(20);  // a run that blocks ends the tests instead of hanging them
@@ -293,16 +319,58 @@ TEST_F(HiveFileRegistryTest, BrokenFileFailsEveryOperationAndStaysUntouched) {
   EXPECT_EQ(files.close_key(handle), 0u);
 }
 
+// Whatever another user could change: every operation fails at once with 5 and names it, and
+// nothing is written or locked. Rows that need another user's files skip without root.
+TEST_F(HiveFileRegistryTest, WhatOthersMayChangeIsRefusedAtOnce) {
+  const fs::path file = locations_.current_user, folder = file.parent_path();
+  const fs::path home = root_ / "home", elsewhere = root_ / "elsewhere";
+  const std::string hive = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
+  const auto nobodys = [](const fs::path& p) { EXPECT_EQ(::lchown(p.c_str(), 65534, 65534), 0); };
+  const auto linked = [&](const fs::path& path) {  // moved elsewhere, a link in its place
+    fs::rename(path, elsewhere / path.filename());
+    fs::create_symlink(elsewhere / path.filename(), path);
+  };
+  const std::tuple<const char*, bool, std::function<void()>, fs::path> rows[] = {
+      // name, needs root, what is made, what is named
+      {"hive file open to the group", false, [&] { fs::permissions(file, fs::perms(0664)); }, file},
+      {"holding folder open to others, sticky", false,
+       [&] { fs::permissions(folder, fs::perms(01777)); }, folder},
+      {"folder above open to others", false, [&] { fs::permissions(home, fs::perms(0777)); }, home},
+      {"hive link of another user", true, [&] { linked(file), nobodys(file); }, file},
+      {"folder link of another user", true, [&] { linked(folder), nobodys(folder); }, folder},
+      {"own link to a folder others may write", false,
+       [&] { linked(file), fs::permissions(elsewhere, fs::perms(0777)); }, elsewhere},
+  };
+  for (const auto& [name, needs_root, make, named] : rows) {
+    if (needs_root && ::geteuid() != 0) continue;
+    SCOPED_TRACE(name);
+    fs::remove_all(home), fs::remove_all(elsewhere), fs::create_directories(elsewhere);
+    write_file(file, hive);
+    make();
+    HiveFileRegistry files(locations_);
+    RawKey handle = 0;
+    const RawKey hkcu = raw_key(Hive::CurrentUser);
+    const std::uint8_t data[] = {'a', 0, 0, 0};
+    EXPECT_EQ(files.open_key(hkcu, u"k", kKeyRead, &handle), 5u);
+    EXPECT_EQ(files.create_key(hkcu, u"k\\x", kKeyAllAccess, &handle), 5u);
+    EXPECT_EQ(files.set_value(hkcu, u"v", kRegSz, data, sizeof data), 5u);
+    ASSERT_TRUE(files.distrusted().has_value());
+    EXPECT_EQ(files.distrusted()->path, named.string());
+    EXPECT_EQ(read_file(file), hive);
+    EXPECT_FALSE(fs::exists(fs::canonical(file).string() + ".lock"));
+  }
+}
+
 // A lock of another process that conflicts keeps a change out for the wait, then the change
-// fails with 33 and changes nothing; readers go on meanwhile. A flock, which anyone who can read
-// the file could take, does not count. A lock file of this user open to others is closed to them.
+// fails with 33 and changes nothing; readers go on meanwhile. The flock of earlier versions
+// counts as well. A lock file of this user open to others is closed to them.
 TEST_F(HiveFileRegistryTest, AChangeGivesUpOnALockHeldThroughoutItsWait) {
   const std::string lock_file = locations_.current_user + ".lock";
   const std::string before = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\k]\n";
   write_file(locations_.current_user, before);
   write_file(lock_file, ""), fs::permissions(lock_file, fs::perms(0644));
   constexpr std::chrono::milliseconds kWait(300);
-  const std::pair<short, OsError> rows[] = {{F_WRLCK, 33}, {F_RDLCK, 33}, {-1, 0}};  // -1: flock
+  const std::pair<short, OsError> rows[] = {{F_WRLCK, 33}, {F_RDLCK, 33}, {-1, 33}};  // -1: flock
   for (const auto& [type, status] : rows) {
     SCOPED_TRACE(type);
     int ready[2];
@@ -380,15 +448,41 @@ TEST_F(HiveFileRegistryTest, RefusedWritesGiveAccessDenied) {
   EXPECT_EQ(read_file(machine / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg"),
             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM]\n");
 
-  // A lock file that is a FIFO, or a link (whose target must not be made).
+  // A lock file that is a FIFO, a link (whose target must not be made), a second name of a
+  // set-id program (whose mode must stay), or another user's (needs root).
   const fs::path lock = root_ / "odd" / "zub_launcher" / "HKEY_LOCAL_MACHINE.reg.lock";
+  const fs::path program = root_ / "program";
   fs::create_directories(lock.parent_path());
-  for (const bool fifo : {true, false}) {
+  write_file(program, "#!/bin/sh\n"), fs::permissions(program, fs::perms(04755));
+  const std::pair<const char*, std::function<int()>> odd_locks[] = {
+      {"FIFO", [&] { return ::mkfifo(lock.c_str(), 0644); }},
+      {"link", [&] { return ::symlink("../../made", lock.c_str()); }},
+      {"second name", [&] { return ::link(program.c_str(), lock.c_str()); }},
+      {"another user's", [&] {
+         write_file(lock, ""), fs::permissions(lock, fs::perms(0666));
+         return ::geteuid() == 0 ? ::chown(lock.c_str(), 65534, 65534) : -1;
+       }}};
+  for (const auto& [name, make] : odd_locks) {
     fs::remove(lock);
-    ASSERT_EQ(fifo ? ::mkfifo(lock.c_str(), 0644) : ::symlink("../../made", lock.c_str()), 0);
-    EXPECT_EQ(refused_write_status(locations_under(root_ / "home", root_ / "odd")), 0) << fifo;
+    if (make() != 0) continue;
+    // Whose owner may hold a read lock: the refusal must come at once, not after the wait.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+      struct flock read_lock {};
+      read_lock.l_type = F_RDLCK;
+      const int fd = ::setuid(65534) == 0 ? ::open(lock.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+      ::fcntl(fd, F_SETLK, &read_lock);
+      if (::write(ready[1], "1", 1) == 1) ::pause();
+    }
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    EXPECT_EQ(refused_write_status(locations_under(root_ / "home", root_ / "odd")), 0) << name;
+    ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0), ::close(ready[0]), ::close(ready[1]);
   }
   EXPECT_FALSE(fs::exists(root_ / "made"));
+  EXPECT_EQ(fs::status(program).permissions(), fs::perms(04755));
 
   // A file system that refuses new folders even to root (sysfs), where there is one.
   if (::mkdir("/sys/zub_launcher_probe", 0755) != 0 && (errno == EPERM || errno == EACCES || errno == EROFS)) {

@@ -99,6 +99,16 @@ TEST_F(TempFolder, NamesWithOddBytesRoundTrip) {
   EXPECT_TRUE(files_.final_path(as_launcher_path(root_.string() + "/a/b.txt")).has_error());
 }
 
+TEST(PathDisplay, ShowsTheBytesOfLinuxNames) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"caf\x9b\xff.txt", "caf\\x9b\\xff.txt"},  // bytes that are no UTF-8, escaped
+      // A "\" in a name, and every other character as it is.
+      {"a\\b/\xc3\xa9\xe2\x80\xae", "a\\b/\xc3\xa9\xe2\x80\xae"},
+  };
+  for (const auto& [in, out] : rows) EXPECT_EQ(path_display(posix::from_native(in)), out);
+  EXPECT_EQ(path_display(u"a\xD800" u"b\\c"), "a\xEF\xBF\xBD" "b\\c");  // other lone surrogates
+}
+
 TEST_F(TempFolder, MissingFileReportsTheSystemText) {
   const Path missing = as_launcher_path(root_.string() + "/none.txt");
   const auto final_path = files_.final_path(missing);
