@@ -2,7 +2,7 @@
 # Measures the launcher against its performance targets: builds the Release binaries it needs
 # (Linux launcher and measuring tools, Windows executable), then prints one table of figures,
 # targets and pass/miss. Exits non-zero when a target is missed.
-#   bash bench/run.sh [--rounds N] [--warmup N]
+#   bash bench/run.sh [--rounds N] [--open-rounds N] [--warmup N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure_packages.sh

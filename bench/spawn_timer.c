@@ -1,21 +1,32 @@
-/* Runs commands round after round and reports, for each run, its wall time and its peak
- * resident memory. Each command is a file of NUL-terminated arguments, so arguments of any
- * length and content pass unchanged. The child inherits the environment and the working
+/* Runs commands round after round and reports, for each run, its wall time, its peak resident
+ * memory and its CPU time. Each command is a file of NUL-terminated arguments, so arguments of
+ * any length and content pass unchanged. The child inherits the environment and the working
  * directory; its standard streams are /dev/null.
  *
  * Usage: spawn_timer ROUNDS WARMUP COMMAND_FILE...
- * Output, one line per measured run: command index, nanoseconds, max RSS in KiB, wait status.
+ * Output, one line per measured run: command index, nanoseconds, max RSS in KiB, wait status,
+ * CPU microseconds (user and system, of the command and of the children it waited for).
+ *
+ * A run is over when the command has ended; what it started and left running (the application
+ * that an open hands the document to, which outlives the launcher and `gio open` alike) would
+ * still be running during the next timed run, on a machine of two cores. So the spawner is the
+ * subreaper of everything its commands start, and after each run it waits, untimed, until all
+ * of that has ended too: each run starts on a machine that is as quiet as the spawner can make
+ * it. Whatever is still running after SETTLE_SECONDS ends the measurement with an error.
  *
  * At exec the kernel carries the spawner's own peak resident memory into the child's figure.
  * So the spawner is small C, holds only the command it is about to run, and resets its peak
  * (/proc/self/clear_refs) before each run. */
 
 #define _GNU_SOURCE
+#include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,6 +34,8 @@
 #include <unistd.h>
 
 extern char** environ;
+
+enum { SETTLE_SECONDS = 10 };
 
 struct command {
   char* data;
@@ -77,6 +90,25 @@ static void reset_peak_memory(void) {
   close(fd);
 }
 
+static void on_alarm(int signal) { (void)signal; }
+
+/* Waits until every process that the last command left behind has ended. */
+static void settle(const char* command) {
+  alarm(SETTLE_SECONDS);
+  for (;;) {
+    const pid_t ended = waitpid(-1, NULL, 0);
+    if (ended > 0) continue;
+    if (errno == ECHILD) break;
+    if (errno == EINTR) {
+      fprintf(stderr, "%s: what it started still runs after %d s\n", command, SETTLE_SECONDS);
+      exit(2);
+    }
+    perror("waitpid");
+    exit(2);
+  }
+  alarm(0);
+}
+
 static long long now_ns(void) {
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -91,6 +123,17 @@ int main(int argc, char** argv) {
   const int rounds = atoi(argv[1]);
   const int warmup = atoi(argv[2]);
   const int commands = argc - 3;
+
+  if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) {
+    perror("PR_SET_CHILD_SUBREAPER");
+    return 2;
+  }
+  /* The alarm interrupts a settle that takes too long (no SA_RESTART). */
+  struct sigaction alarm_action;
+  memset(&alarm_action, 0, sizeof alarm_action);
+  alarm_action.sa_handler = on_alarm;
+  sigemptyset(&alarm_action.sa_mask);
+  sigaction(SIGALRM, &alarm_action, NULL);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -116,8 +159,13 @@ int main(int argc, char** argv) {
         return 2;
       }
       const long long elapsed = now_ns() - start;
+      settle(command.argv[0]);
       free_command(command);
-      if (round >= warmup) printf("%d %lld %ld %d\n", c, elapsed, usage.ru_maxrss, status);
+      const long cpu_us = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000L +
+                          usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+      if (round >= warmup) {
+        printf("%d %lld %ld %d %ld\n", c, elapsed, usage.ru_maxrss, status, cpu_us);
+      }
     }
   }
   return 0;

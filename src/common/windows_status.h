@@ -96,6 +96,7 @@ inline constexpr OsError kErrorRegistryQuotaLimit = 613;         // ERROR_REGIST
 inline constexpr OsError kErrorRegistryCorrupt = 1015;           // ERROR_REGISTRY_CORRUPT
 inline constexpr OsError kErrorRegistryIoFailed = 1016;          // ERROR_REGISTRY_IO_FAILED
 inline constexpr OsError kErrorKeyDeleted = 1018;                // ERROR_KEY_DELETED
+inline constexpr OsError kErrorNoAssociation = 1155;             // ERROR_NO_ASSOCIATION
 inline constexpr OsError kWsaErrorAccess = 10013;                // WSAEACCES
 
 }  // namespace zub

@@ -8,6 +8,7 @@
 #include "common/exit_code.h"
 #include "common/result.h"
 #include "messages/messages.h"
+#include "platform/ansi_code_page.h"
 #include "platform/io_error.h"
 #include "platform/path_resolver.h"
 #include "platform/shell_open.h"
@@ -21,10 +22,11 @@ struct OpenServices {
   PathResolver& paths;
   Shell& shell;
   UnicodeForms& unicode;
+  AnsiCodePage& code_page;
 };
 
 // Returns 0, 5, 16, 17 or 18; shows its own messages. A link whose file does not exist is
-// tried once more in the other Unicode normal forms of its relative path.
+// tried once more with each missing name of its relative path in its other Unicode normal form.
 ExitCode open_document(Registry& registry, const OpenServices& services, Messages& messages,
                        std::string_view url_text, std::string_view relative_path);
 

@@ -21,8 +21,9 @@ ExitCode LauncherActions::show_configuration() {
 
 ExitCode LauncherActions::open_document(std::string_view url_text,
                                         std::string_view relative_path) {
-  return zub::open_document(registry_, {services_.paths, services_.shell, services_.unicode},
-                            messages_, url_text, relative_path);
+  const OpenServices services{services_.paths, services_.shell, services_.unicode,
+                              services_.code_page};
+  return zub::open_document(registry_, services, messages_, url_text, relative_path);
 }
 
 Result<void, RegistryError> LauncherActions::write_base_dir(std::string_view folder) {

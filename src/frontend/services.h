@@ -2,6 +2,7 @@
 
 // The platform services one run needs, handed in so that tests can replace each of them.
 
+#include "platform/ansi_code_page.h"
 #include "platform/console.h"
 #include "platform/event_sink.h"
 #include "platform/executable_path.h"
@@ -20,12 +21,13 @@ struct Services {
   EventSink& events;
   ExecutablePath& exe;
   UnicodeForms& unicode;
+  AnsiCodePage& code_page;
 };
 
 inline Services system_services() {
   return {system_registry(),    system_user_interface(),  system_path_resolver(),
           system_shell(),       system_event_sink(),      system_executable_path(),
-          system_unicode_forms()};
+          system_unicode_forms(), system_ansi_code_page()};
 }
 
 }  // namespace zub

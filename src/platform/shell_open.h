@@ -19,7 +19,8 @@ class Shell {
   // judged by its name alone (judge_file).
   virtual bool is_executable_content(const Path& path) = 0;
   // One open attempt, judged at once: ShellExecuteExW "open", SW_SHOW, with the file's own type
-  // as class, so that the application of the type gets it; GIO's default application on Linux.
+  // as class, so that the application of the type gets it, and once more with the type's default
+  // verb when the type has no "open" (lacks_verb); GIO's default application on Linux.
   // `path` holds no NUL. `named` is the same file under its long name, which gives the type: a
   // short (8.3) form cuts the extension (".XLS" for ".xlsm").
   virtual Result<void, IoError> open(const Path& path, const Path& named) = 0;

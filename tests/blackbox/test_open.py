@@ -65,7 +65,14 @@ class OpensDocuments(OpenTestCase):
                        stdout=line('Basedir "' + base + '"\nName found in Unicode form NFC: ' +
                                    base + "\\\u00dcbersicht.txt\nFile " + composed +
                                    "\ndocument opened!"))
-        self.assertEqual(sorted(self.sandbox.opened(expect=2)), sorted([decomposed, composed]))
+        # A folder made on a Mac (NFD), filled from Windows (NFC), linked in NFC.
+        mac = self.sandbox.write("Docs/Pru\u0308fung/\u00c4nderung.txt")
+        self.assertRun(self.sandbox.run("-d", "zubdms:/Pr%C3%BCfung/%C3%84nderung.txt"), 0,
+                       stdout=line('Basedir "' + base + '"\nName found with parts in Unicode '
+                                   "form NFD: " + base + "\\Pru\u0308fung\\\u00c4nderung.txt"
+                                   "\nFile " + mac + "\ndocument opened!"))
+        self.assertEqual(sorted(self.sandbox.opened(expect=3)),
+                         sorted([decomposed, composed, mac]))
 
 
 class RefusesEscapes(OpenTestCase):

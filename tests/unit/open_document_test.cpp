@@ -13,7 +13,9 @@
 
 #include "common/utf8.h"
 #include "config/base_dir.h"
+#include "fake_code_page.h"
 #include "memory_registry.h"
+#include "platform/shell_verb.h"
 #include "platform/windows_path.h"
 #include "recording_ui.h"
 
@@ -42,6 +44,7 @@ class FakeFiles final : public PathResolver {
     return found == fulls.end() ? path : found->second;
   }
   Result<Path, IoError> short_path(const Path& path) override {
+    short_asked.push_back(path);
     const auto found = shorts.find(path);
     if (found == shorts.end()) return fail(IoError::from_os(2));
     return found->second;
@@ -51,6 +54,7 @@ class FakeFiles final : public PathResolver {
   std::map<Path, Path> fulls;   // the full path where it differs from the path
   std::map<Path, Path> shorts;  // the short form where there is one
   std::vector<Path> asked;
+  std::vector<Path> short_asked;
 };
 
 class FakeShell final : public Shell {
@@ -113,7 +117,8 @@ class OpenDocument : public ::testing::Test {
   ExitCode open(std::string_view url, std::string_view relative, bool debug = false) {
     Messages messages(ui_, /*console_attached=*/false);
     if (debug) messages.enable_debug();
-    return open_document(registry_, {files_, shell_, unicode_}, messages, url, relative);
+    return open_document(registry_, {files_, shell_, unicode_, code_page_}, messages, url,
+                         relative);
   }
 
   std::vector<std::string> shown() const {
@@ -127,6 +132,7 @@ class OpenDocument : public ::testing::Test {
   FakeFiles files_;
   FakeShell shell_;
   FakeNormalization unicode_;
+  testing::FakeCodePage code_page_ = testing::code_page_1252();
   testing::RecordingUi ui_;
 };
 
@@ -179,7 +185,9 @@ TEST_F(OpenDocument, LongPathsGoToTheShellInTheirShortForm) {
 
 TEST_F(OpenDocument, NamesStoredInTheOtherUnicodeForm) {
   const std::string nfc = "\u00dc", nfd = "U\u0308", base = "C:\\Docs\\";
-  for (const auto& name : {nfc + "1", nfd + "2", nfc + nfc + "3", nfd + nfd + "3"}) {
+  for (const auto& name : {nfc + "1", nfd + "2", nfc + nfc + "3", nfd + nfd + "3", nfd + "Mac",
+                           nfd + "Mac\\" + nfc + "6", nfd + "Mac\\" + nfd + "7",
+                           nfd + "Mac\\" + nfc + "8"}) {
     files_.finals[p(base + name)] = p("\\\\?\\" + base + name);
   }
   files_.finals[p(base + nfc + "4")] = p("\\\\?\\C:\\Elsewhere\\x");
@@ -187,28 +195,122 @@ TEST_F(OpenDocument, NamesStoredInTheOtherUnicodeForm) {
     return "\nFehler beim öffnen : " + IoError::from_os(2).text() + "\nURL: zubdms:/x\nFile: " +
            joined + "\n";
   };
-  const auto opened = [&](const char* form, const std::string& joined) {
-    return "Basedir \"C:\\\\Docs\"\nName found in Unicode form " + std::string(form) + ": " +
-           joined + "\nFile \\\\?\\" + joined + "\ndocument opened!";
+  const auto opened = [&](const std::string& how, const std::string& joined) {
+    return "Basedir \"C:\\\\Docs\"\nName found " + how + ": " + joined + "\nFile \\\\?\\" + joined +
+           "\ndocument opened!";
   };
-  const std::tuple<std::string, ExitCode, std::string> rows[] = {
-      {nfd + "1", ExitCode::Success, opened("NFC", base + nfc + "1")},
-      {nfc + "2", ExitCode::Success, opened("NFD", base + nfd + "2")},
-      {nfc + nfd + "3", ExitCode::OpenFailed, missing(base + nfc + nfd + "3")},  // both exist
-      {nfd + "5", ExitCode::OpenFailed, missing(base + nfd + "5")},              // neither
+  struct Row {
+    std::string relative;
+    ExitCode code;
+    std::string box;
+    std::size_t conversions;  // asked of the normal forms
+  };
+  const Row rows[] = {
+      {nfd + "1", ExitCode::Success, opened("in Unicode form NFC", base + nfc + "1"), 2},
+      {nfc + "2", ExitCode::Success, opened("in Unicode form NFD", base + nfd + "2"), 2},
+      {nfc + nfd + "3", ExitCode::OpenFailed, missing(base + nfc + nfd + "3"), 2},  // both exist
+      {nfd + "5", ExitCode::OpenFailed, missing(base + nfd + "5"), 2},              // neither
       {nfd + "4", ExitCode::OutsideBaseDir,
        "Fehler:\nDie zu öffnende Datei " + base + nfc + "4 canonicalized to \\\\?\\C:\\Elsewhere\\x"
-       "\nliegt nicht unter dem varnelo Basisverzeichnis C:\\Docs\n"},
-      {"U\xCC", ExitCode::OpenFailed, missing(base + "U\uFFFD")},  // not UTF-8: not normalised
+       "\nliegt nicht unter dem varnelo Basisverzeichnis C:\\Docs\n", 2},
+      {"U\xCC", ExitCode::OpenFailed, missing(base + "U\uFFFD"), 0},  // not UTF-8: not normalised
+      // A folder made on a Mac (NFD), filled from Windows (NFC), linked in NFC: the folder is
+      // found in NFD, the file is there as linked (a third conversion asks whether it is NFD too).
+      {nfc + "Mac\\" + nfc + "6", ExitCode::Success,
+       opened("with parts in Unicode form NFD", base + nfd + "Mac\\" + nfc + "6"), 3},
+      {nfc + "Mac\\" + nfd + "7", ExitCode::Success,
+       opened("in Unicode form NFD", base + nfd + "Mac\\" + nfd + "7"), 3},
+      {nfc + "Mac\\" + nfd + "8", ExitCode::Success,
+       opened("with parts in Unicode forms NFC and NFD", base + nfd + "Mac\\" + nfc + "8"), 4},
+      // No single match for a name on the way: the link's path in the message.
+      {nfc + "Mac\\" + nfd + "5", ExitCode::OpenFailed,
+       missing(base + nfc + "Mac\\" + nfd + "5"), 4},
+      {nfc + "PC\\" + nfc + "6", ExitCode::OpenFailed, missing(base + nfc + "PC\\" + nfc + "6"),
+       2},
   };
-  for (const auto& [relative, code, box] : rows) {
+  for (const auto& row : rows) {
     ui_.boxes.clear();
     unicode_.asked.clear();
-    EXPECT_EQ(open("zubdms:/x", "\\" + relative, true), code) << relative;
-    EXPECT_EQ(shown(), std::vector<std::string>{box}) << relative;
-    EXPECT_EQ(unicode_.asked.size(), relative.ends_with("\xCC") ? 0u : 2u) << relative;
+    EXPECT_EQ(open("zubdms:/x", "\\" + row.relative, true), row.code) << row.relative;
+    EXPECT_EQ(shown(), std::vector<std::string>{row.box}) << row.relative;
+    EXPECT_EQ(unicode_.asked.size(), row.conversions) << row.relative;
   }
-  EXPECT_EQ(shell_.opened, (std::vector<Path>{p(base + nfc + "1"), p(base + nfd + "2")}));
+  EXPECT_EQ(shell_.opened,
+            (std::vector<Path>{p(base + nfc + "1"), p(base + nfd + "2"),
+                               p(base + nfd + "Mac\\" + nfc + "6"),
+                               p(base + nfd + "Mac\\" + nfd + "7"),
+                               p(base + nfd + "Mac\\" + nfc + "8")}));
+  // ASCII names have no other form: GLib is not even asked.
+  unicode_.asked.clear();
+  EXPECT_EQ(open("zubdms:/x", "\\none\\missing.txt"), ExitCode::OpenFailed);
+  EXPECT_TRUE(unicode_.asked.empty());
+}
+
+TEST_F(OpenDocument, BestFitCharactersGoOverInTheShortFormOrNotAtAll) {
+  const std::string quote = "\uFF02", yen = "\u00A5";
+  const std::string evil = "a" + quote + " --evil " + quote + "b.zuba";
+  const std::string verbatim = "\\\\?\\C:\\Docs\\";
+  for (const std::string& name :
+       {evil, "100" + yen + ".pdf", std::string("Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf")}) {
+    files_.finals[p("C:\\Docs\\" + name)] = p(verbatim + name);
+  }
+  files_.shorts[p(verbatim + evil)] = p(verbatim + "A__-~1YF.ZUB");
+  files_.shorts[p(verbatim + "100" + yen + ".pdf")] = p(verbatim + "100" + yen + ".pdf");
+  const auto not_opened = [](const std::string& name) {
+    return "\nFehler beim normalisieren des Pfades : IO error\nURL: zubdms:/x\nFile: "
+           "\\\\?\\C:\\Docs\\" + name + "\n";
+  };
+  struct Row {
+    std::string name;
+    testing::FakeCodePage code_page;
+    ExitCode code;
+    std::string handed_over;  // empty: nothing
+    std::vector<std::string> boxes;
+  };
+  const std::string report = "Basedir \"C:\\\\Docs\"\nFile " + verbatim;
+  auto no_code_page = testing::code_page_1252();  // Linux
+  no_code_page.present = false;
+  const Row rows[] = {
+      {evil, testing::code_page_1252(), ExitCode::Success, "C:\\Docs\\A__-~1YF.ZUB",
+       {report + evil + "\nPath holds U+FF02, which ANSI programs read as \", handed over in its "
+                        "short (8.3) form C:\\Docs\\A__-~1YF.ZUB\ndocument opened!"}},
+      // The short form is the long name where a volume has no short names.
+      {"100" + yen + ".pdf", testing::code_page_932(), ExitCode::ShellOpenFailed, "",
+       {report + "100" + yen + ".pdf\nPath holds U+00A5, which ANSI programs read as \\, and no "
+                               "short (8.3) form is free of such characters",
+        not_opened("100" + yen + ".pdf")}},
+      {evil, no_code_page, ExitCode::Success, "C:\\Docs\\" + evil,
+       {report + evil + "\ndocument opened!"}},
+      {"Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf", testing::code_page_932(), ExitCode::Success,
+       "C:\\Docs\\Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf",
+       {report + "Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf\ndocument opened!"}},
+  };
+  for (const auto& row : rows) {
+    ui_.boxes.clear();
+    shell_.opened.clear();
+    shell_.checked.clear();
+    files_.short_asked.clear();
+    code_page_ = row.code_page;
+    EXPECT_EQ(open("zubdms:/x", "\\" + row.name, true), row.code) << row.name;
+    EXPECT_EQ(shown(), row.boxes) << row.name;
+    EXPECT_EQ(shell_.opened, row.handed_over.empty() ? std::vector<Path>{}
+                                                     : std::vector<Path>{p(row.handed_over)})
+        << row.name;
+    // Refused before the shell is asked; the short form is looked up only for a best fit.
+    if (row.handed_over.empty()) {
+      EXPECT_TRUE(shell_.checked.empty()) << row.name;
+    }
+    const bool best_fit = row.boxes.front().find("ANSI") != std::string::npos;
+    EXPECT_EQ(files_.short_asked.size(), best_fit ? 1u : 0u) << row.name;
+  }
+  // The long name gives the type, the short one goes over.
+  EXPECT_EQ(shell_.opened_as.front(), p(verbatim + evil));
+  // Without a short form at all: not handed over either.
+  files_.shorts.clear();
+  code_page_ = testing::code_page_1252();
+  shell_.opened.clear();
+  EXPECT_EQ(open("zubdms:/x", "\\" + evil), ExitCode::ShellOpenFailed);
+  EXPECT_TRUE(shell_.opened.empty());
 }
 
 TEST_F(OpenDocument, DebugReportAfterOpening) {
@@ -243,7 +345,8 @@ TEST_F(OpenDocument, BaseDirectoryUnreadable) {
     Registry registry(memory);
     testing::RecordingUi ui;
     Messages messages(ui, false);
-    EXPECT_EQ(open_document(registry, {files_, shell_, unicode_}, messages, "zubdms:/a", "\\a"),
+    EXPECT_EQ(open_document(registry, {files_, shell_, unicode_, code_page_}, messages,
+                            "zubdms:/a", "\\a"),
               ExitCode::OpenFailed)
         << row.name;
     ASSERT_EQ(ui.boxes.size(), 2u) << row.name;
@@ -308,7 +411,8 @@ TEST_F(OpenDocument, FailureCodesAndMessages) {
     testing::RecordingUi ui;
     Messages messages(ui, false);
     EXPECT_EQ(
-        open_document(registry, {files_, shell_, unicode_}, messages, row.url, row.relative),
+        open_document(registry, {files_, shell_, unicode_, code_page_}, messages, row.url,
+                      row.relative),
         row.code)
         << row.name;
     ASSERT_EQ(ui.boxes.size(), 1u) << row.name;
@@ -362,6 +466,25 @@ TEST_F(OpenDocument, ExecutableContentIsNeverHandedOver) {
   EXPECT_EQ(shown(), std::vector<std::string>{"\nFehler beim normalisieren des Pfades : IO error\n"
                                               "URL: zubdms:/setup.exe\n"
                                               "File: \\\\?\\C:\\Docs\\setup.exe\n"});
+}
+
+TEST(ShellOpen, TheDefaultVerbIsAskedForOnlyWhenTheTypeLacksOpen) {
+  // ShellExecuteExW's code (hInstApp) and the last error after it.
+  const std::tuple<std::uintptr_t, OsError, bool> rows[] = {
+      {31, 1155, true},   // Windows: SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION
+      {31, 0, true},
+      {0, 1155, true},
+      {0, 0, true},       // Wine 8, for a class without the verb
+      {2, 2, false},      // file not found
+      {5, 5, false},      // access denied
+      {0, 1223, false},   // ERROR_CANCELLED: the user declined a prompt
+      {32, 0, false},     // SE_ERR_DLLNOTFOUND
+      {30, 0, false},     // SE_ERR_DDEBUSY: the application may have been started
+      {8, 8, false},      // out of memory
+  };
+  for (const auto& [code, error, lacks] : rows) {
+    EXPECT_EQ(lacks_verb(code, error), lacks) << code << " " << error;
+  }
 }
 
 TEST(ShellOpen, Attempts) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "common/utf8.h"
+#include "fake_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "platform/path_buffer.h"
 #include "platform/path_resolver.h"
 #include "platform/windows_path.h"
@@ -278,6 +280,46 @@ TEST(CanonicalForm, ShellFormOfLongPathsIsThePlainFormOfTheirShortForm) {
     const bool looked_up = !short_path.empty() || expected == none;
     EXPECT_EQ(asked, looked_up ? std::vector{canonical} : std::vector<Path>{}) << show(canonical);
   }
+}
+
+TEST(AnsiCodePage, BestFitCharactersOfMeaning) {
+  struct Row {
+    const char* code_page;
+    std::u16string path;
+    char32_t character;  // 0: none
+    char becomes;
+  };
+  const Row rows[] = {
+      {"1252", u"C:\\Docs\\a\xFF02 --evil \xFF02" u"b.zuba", 0xFF02, '"'},
+      {"1252", u"C:\\Docs\\a\xFF0F" u"b", 0xFF0F, '/'},
+      {"1252", u"C:\\Docs\\a\xFF3C" u"b", 0xFF3C, '\\'},
+      {"1252", u"C:\\Docs\\a\xFF1A" u"b \xFF1F \xFF0A \xFF5C", 0xFF1A, ':'},
+      {"1252", u"C:\\Docs\\\x4E2D\xFF1C\xFF3C", 0xFF1C, '<'},  // the first one counts
+      {"932", u"C:\\Docs\\100\x00A5.pdf", 0x00A5, '\\'},
+      // Umlauts, "ß", accents and CJK characters: exact forms, best fits of no meaning, or none
+      // at all (the default character "?", no best fit).
+      {"1252", u"C:\\Docs\\Gr\x00FC\x00DF" u"e \x00E9t\x00E9 \x00A5.pdf", 0, 0},
+      {"1252", u"C:\\Docs\\\x4E2D\x6587\\\x0100.pdf", 0, 0},
+      {"1252", u"C:\\Docs\\\xD83D\xDE00 \xDC80.pdf", 0, 0},  // a pair and a lone surrogate
+      {"932", u"C:\\Docs\\\x4E2D\x6587 \xFF02\xFF0F\xFF3C.pdf", 0, 0},
+      {"932", u"C:\\Docs\\Gr\x00FC\x00DF" u"e \x00E9t\x00E9.pdf", 0, 0},
+      {"none", u"C:\\Docs\\a\xFF02" u"b \x00A5", 0, 0},  // Linux: no code page
+  };
+  for (const auto& row : rows) {
+    auto page = std::string_view(row.code_page) == "932" ? testing::code_page_932()
+                                                          : testing::code_page_1252();
+    page.present = std::string_view(row.code_page) != "none";
+    const auto found = meaningful_best_fit(row.path, page);
+    ASSERT_EQ(found.has_value(), row.character != 0) << row.code_page << " " << show(row.path);
+    if (found) {
+      EXPECT_EQ(found->character, row.character) << show(row.path);
+      EXPECT_EQ(found->becomes, row.becomes) << show(row.path);
+    }
+  }
+  // A path whose characters all have their exact form costs one conversion.
+  auto page = testing::code_page_1252();
+  EXPECT_FALSE(meaningful_best_fit(u"C:\\Docs\\Gr\x00FC\x00DF" u"e.pdf", page));
+  EXPECT_EQ(page.conversions, 1);
 }
 
 // A full-path service that answers from a script, in the manner of GetFullPathNameW, and

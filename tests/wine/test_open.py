@@ -7,11 +7,12 @@ streams; the comments at the rows say what Windows does differently. On both, no
 base folder is handed on."""
 
 import os
+import re
 import unittest
 import urllib.parse
 
-from wine_prefix import (MB_DEBUG, RECORDER, RECORDER_EXE, USER_KEY, WineTestCase,
-                         requires_wine, section, windows_path)
+from wine_prefix import (ANSI_RECORDER_EXE, MB_DEBUG, RECORDER, RECORDER_EXE, USER_KEY,
+                         WineTestCase, requires_wine, section, windows_path)
 
 BASE = r"C:\Docs"
 # Wine's texts of the system errors the open action meets.
@@ -64,6 +65,12 @@ class OpenTest(WineTestCase):
         wine.reg_delete(r"HKCR\Folder\shell\open\ddeexec")
         wine.reg_add(r"HKCR\Folder\shell\open\command", None, '"%s" "%%1"' % RECORDER_EXE)
         wine.reg_add(r"HKCR\.pdf", None, "zubtestfile")  # the recorder stands in for a PDF viewer
+        # A type whose application registered only a verb of its own, and made it the default.
+        wine.reg_add(r"HKCR\.zubedit", None, "zubeditfile")
+        wine.reg_add(r"HKCR\zubeditfile\shell", None, "bearbeiten")
+        wine.reg_add(r"HKCR\zubeditfile\shell\bearbeiten\command", None,
+                     '"%s" "%%1"' % RECORDER_EXE)
+        wine.install_ansi_recorder()
         wine.write(r"C:\Docs\Plan.pdf", b"%PDF-1.4\n")
         for document in (r"C:\Docs\a.zubt", r"C:\Docs\Projekte\A B\Plan ä.zubt",
                          r"C:\Docs\Archiv\2023.zubt", r"C:\secret.zubt",
@@ -71,7 +78,7 @@ class OpenTest(WineTestCase):
                          r"C:\Outside Folder Long\secret.zubt",
                          r"C:\Docs\server\share\x.zubt", "C:\\Docs\\" + LONGEST_PLAIN_NAME,
                          r"C:\Docs\www.kunde.com\index.zubt", r"C:\ZUB.com\x.zubt",
-                         "C:\\Docs\\U\u0308bersicht.zubt"):
+                         "C:\\Docs\\U\u0308bersicht.zubt", r"C:\Docs\Notiz.zubedit"):
             wine.write(document)
 
     def setUp(self):
@@ -110,6 +117,9 @@ class OpenTest(WineTestCase):
             ("zubdms:/a.zubt.", r"C:\Docs\a.zubt"),
             ("zubdms:/a.zubt%20", r"C:\Docs\a.zubt"),
             ("zubdms:/Plan.pdf", r"C:\Docs\Plan.pdf"),
+            # No "open": the type's default verb. (Where a type does not name its default,
+            # Windows takes its first verb; Wine 8 finds none, 16.)
+            ("zubdms:/Notiz.zubedit", r"C:\Docs\Notiz.zubedit"),
             # Stored decomposed (as a Mac writes it), linked composed: found by NormalizeString.
             ("zubdms:/%C3%9Cbersicht.zubt", "C:\\Docs\\U\u0308bersicht.zubt"),
             # The application gets the plain path, which is shorter than the verbatim one.
@@ -262,11 +272,53 @@ class OpenTest(WineTestCase):
         self.assertOpens("zubdms:/Plan.zubt", r"C:\Dokumente Ablage\Plan.zubt")
 
     def test_a_type_without_application_gives_16(self):
-        self.wine.write(r"C:\Docs\Tabelle.zubnone")
-        link = "zubdms:/Tabelle.zubnone"
-        self.assertFailure(self.wine.launch(link), 16,
-                           [not_opened(link, verbatim(r"C:\Docs\Tabelle.zubnone"))])
+        # No association at all, and a type with no verb: asked for "open", then for the
+        # default verb, and nothing opens.
+        self.wine.reg_add(r"HKCR\.zubnoverb", None, "zubnoverbfile")
+        self.wine.reg_add(r"HKCR\zubnoverbfile\shell", None, "")
+        for name in ("Tabelle.zubnone", "Tabelle.zubnoverb"):
+            self.wine.write("C:\\Docs\\" + name)
+            link = "zubdms:/" + name
+            self.assertFailure(self.wine.launch(link), 16,
+                               [not_opened(link, verbatim("C:\\Docs\\" + name))], name)
         self.assertNothingOpenedBesidesAControl()
+
+    def test_programs_without_unicode_get_no_character_of_meaning(self):
+        """A program that reads its command line in the ANSI code page (1252 here) gets each
+        character the code page lacks in its best fit: U+FF02 becomes a double quote, U+FF3C a
+        backslash. Such a path goes over in its short form, which Wine gives every file (ASCII,
+        with "_" for what an 8.3 name cannot hold); names that the code page holds, or whose
+        characters become its default character "?", go over as they are."""
+        for name in ("a\uff02 --evil \uff02b.zuba", "Ordner\uff3cTeil\\b.zuba",
+                     "Gr\u00fc\u00dfe \u00e9t\u00e9.zuba", "\u4e2d\u6587.zuba"):
+            self.wine.write("C:\\Docs\\" + name)
+        program = '"' + ANSI_RECORDER_EXE + '" '
+        short = r"[A-Z0-9_~-]+"  # an 8.3 name as Wine makes them: "A__-~1YF", "B~~~~ETY"
+        rows = [
+            # Handed over as it is, the program got "C:\Docs\a" --evil "b.zuba".
+            ("zubdms:/a%EF%BC%82%20--evil%20%EF%BC%82b.zuba",
+             r"C:\\Docs\\" + short + r"\.ZUB", 0xFF02, '"'),
+            ("zubdms:/Ordner%EF%BC%BCTeil/b.zuba",
+             r"C:\\Docs\\" + short + r"\\" + short + r"\.ZUB", 0xFF3C, "\\"),
+            ("zubdms:/Gr%C3%BC%C3%9Fe%20%C3%A9t%C3%A9.zuba",
+             re.escape("C:\\Docs\\Gr\u00fc\u00dfe \u00e9t\u00e9.zuba"), None, None),
+            ("zubdms:/%E4%B8%AD%E6%96%87.zuba", re.escape(r"C:\Docs\??.zuba"), None, None),
+        ]
+        log = self.wine.unix_path(ANSI_RECORDER_EXE + ".log")
+        for link, handed_over, character, becomes in rows:
+            run = self.wine.launch("-d", link)
+            self.assertEqual(run.code, 0, "%s: %s" % (link, run.describe()))
+            lines = self.wine.recorded_ansi(expect=1)
+            os.remove(log)
+            self.assertEqual(len(lines), 1, link)
+            command_line = lines[0].decode("cp1252")
+            match = re.fullmatch(re.escape(program) + '"(' + handed_over + ')"', command_line)
+            self.assertTrue(match, "%s: %r" % (link, command_line))
+            report = ('Basedir "C:\\\\Docs"\nFile ' + verbatim(BASE + relative_path(link)))
+            if character:
+                report += ("\nPath holds U+%04X, which ANSI programs read as %s, handed over in "
+                           "its short (8.3) form %s" % (character, becomes, match[1]))
+            self.assertBoxes(run, [(report + "\ndocument opened!", MB_DEBUG)], link)
 
     def test_executable_content_gives_16_and_nothing_runs(self):
         marker = r"C:\ran.txt"

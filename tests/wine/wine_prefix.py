@@ -21,6 +21,7 @@ WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 LAUNCHER = os.environ.get("ZUB_LAUNCHER", "")
 RECORDER = os.environ.get("ZUB_RECORDER", "")
+ANSI_RECORDER = os.environ.get("ZUB_ANSI_RECORDER", "")
 CONSOLE_DRIVER = os.environ.get("ZUB_CONSOLE_DRIVER", "")
 
 # Values of WINEDEBUG. Nothing but the program's own output:
@@ -37,6 +38,8 @@ SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ZUB L
 
 RECORDER_EXE = r"C:\zubtest\recorder.exe"
 RECORDER_TYPE = ".zubt"  # a file type of the tests, opened by the recorder
+ANSI_RECORDER_EXE = r"C:\zubtest\ansirec.exe"
+ANSI_RECORDER_TYPE = ".zuba"  # opened by the recorder without Unicode support
 
 ERROR_EVENT = (1, 0xC0000001)  # EVENTLOG_ERROR_TYPE and the identifier of level Error
 MB_ERROR, MB_INFORMATION, MB_DEBUG = 0x1010, 0x1040, 0x1000
@@ -295,6 +298,21 @@ class Prefix:
         self.install(RECORDER, RECORDER_EXE)
         self.reg_add("HKCR\\" + RECORDER_TYPE, None, "zubtestfile")
         self.reg_add(r"HKCR\zubtestfile\shell\open\command", None, '"%s" "%%1"' % RECORDER_EXE)
+
+    def install_ansi_recorder(self):
+        self.install(ANSI_RECORDER, ANSI_RECORDER_EXE)
+        self.reg_add("HKCR\\" + ANSI_RECORDER_TYPE, None, "zubansifile")
+        self.reg_add(r"HKCR\zubansifile\shell\open\command", None,
+                     '"%s" "%%1"' % ANSI_RECORDER_EXE)
+
+    def recorded_ansi(self, expect: int = 0) -> list:
+        """The command lines the ANSI recorder got, one per run, as bytes in the code page,
+        once `expect` runs have been recorded."""
+        path = self.unix_path(ANSI_RECORDER_EXE + ".log")
+        if not self.wait_for_lines(path, expect):
+            return []
+        with open(path, "rb") as f:
+            return f.read().splitlines()
 
     def recorded(self, expect: int = 0) -> list:
         """The arguments the recorder was started with, one line per run, once `expect` runs

@@ -28,6 +28,7 @@ static_assert(kErrorMoreData == ERROR_MORE_DATA);
 static_assert(kErrorRegistryCorrupt == ERROR_REGISTRY_CORRUPT);
 static_assert(kErrorRegistryIoFailed == ERROR_REGISTRY_IO_FAILED);
 static_assert(kErrorKeyDeleted == ERROR_KEY_DELETED);
+static_assert(kErrorNoAssociation == ERROR_NO_ASSOCIATION);
 
 bool is_missing_path_error(const IoError& error) {
   return error.kind == IoError::Kind::Os &&

@@ -1,5 +1,5 @@
 // The Windows shell: the refusal of what the shell would run, and ShellExecuteExW "open" with
-// the file's own type.
+// the file's own type, or the type's default verb where it has no "open".
 
 #include "platform/shell_open.h"
 
@@ -16,6 +16,7 @@
 #include "platform/file_type.h"
 #include "platform/program_content.h"
 #include "platform/runnable_types.h"
+#include "platform/shell_verb.h"
 #include "platform/windows_path.h"
 #include "platform/win32/file_handle.h"
 
@@ -47,6 +48,7 @@ std::u16string path_ext() {
 static_assert(kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(kAttributeDevice == FILE_ATTRIBUTE_DEVICE);
 static_assert(kAttributeOffline == FILE_ATTRIBUTE_OFFLINE);
+static_assert(kShellErrorNoAssociation == SE_ERR_NOASSOC);
 
 // The file's attributes, learnt without opening it. FILE_ATTRIBUTE_RECALL_ON_OPEN appears only
 // in a folder's listing, and opening such a file fetches at least part of it (Microsoft, "File
@@ -157,19 +159,12 @@ class Win32Shell final : public Shell {
     const bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
                         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const std::u16string type = folder ? std::u16string(u"Folder") : association_class(named);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    // No error dialog (ShellExecuteW asks the same), and the hand-over finished before the call
-    // returns, since the process ends right after it.
-    info.fMask = SEE_MASK_CLASSNAME | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = L"open";
-    info.lpFile = wide(path);
-    info.lpClass = reinterpret_cast<const wchar_t*>(type.c_str());
-    info.nShow = SW_SHOW;
-    const BOOL launched = ShellExecuteExW(&info);
-    const DWORD error = GetLastError();
-    if (launched) return ok<IoError>();
-    return fail(IoError::from_os(error));
+    // "open" first; a type without that verb is asked once more for its default verb (NULL),
+    // which is what Explorer uses. The first request started nothing then.
+    auto opened = execute(path, type, L"open");
+    if (opened.has_error() && opened.error().lacks_verb) opened = execute(path, type, nullptr);
+    if (opened.has_error()) return fail(IoError::from_os(opened.error().last_error));
+    return ok<IoError>();
   }
 
  private:
@@ -180,6 +175,33 @@ class Win32Shell final : public Shell {
     if (com_initialized_) return;
     com_initialized_ = true;
     (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  }
+
+  // A failed request: the last error right after it, and whether it says that the type lacks
+  // the verb.
+  struct Refusal {
+    DWORD last_error;
+    bool lacks_verb;
+  };
+
+  static Result<void, Refusal> execute(const Path& path, const std::u16string& type,
+                                       const wchar_t* verb) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // No error dialog (ShellExecuteW asks the same), and the hand-over finished before the call
+    // returns, since the process ends right after it.
+    info.fMask = SEE_MASK_CLASSNAME | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = verb;
+    info.lpFile = wide(path);
+    info.lpClass = reinterpret_cast<const wchar_t*>(type.c_str());
+    info.nShow = SW_SHOW;
+    // Wine leaves the last error as it was when it finds no command for the class and verb.
+    SetLastError(ERROR_SUCCESS);
+    const BOOL launched = ShellExecuteExW(&info);
+    const DWORD error = GetLastError();
+    if (launched) return ok<Refusal>();
+    const auto code = reinterpret_cast<std::uintptr_t>(info.hInstApp);
+    return fail(Refusal{error, lacks_verb(code, error)});
   }
 
   bool com_initialized_ = false;
