@@ -250,8 +250,7 @@ TEST_F(OpenDocument, BestFitCharactersGoOverInTheShortFormOrNotAtAll) {
   const std::string quote = "\uFF02", yen = "\u00A5";
   const std::string evil = "a" + quote + " --evil " + quote + "b.zuba";
   const std::string verbatim = "\\\\?\\C:\\Docs\\";
-  for (const std::string& name :
-       {evil, "100" + yen + ".pdf", std::string("Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf")}) {
+  for (const std::string& name : {evil, "100" + yen + ".pdf"}) {
     files_.finals[p("C:\\Docs\\" + name)] = p(verbatim + name);
   }
   files_.shorts[p(verbatim + evil)] = p(verbatim + "A__-~1YF.ZUB");
@@ -268,8 +267,6 @@ TEST_F(OpenDocument, BestFitCharactersGoOverInTheShortFormOrNotAtAll) {
     std::vector<std::string> boxes;
   };
   const std::string report = "Basedir \"C:\\\\Docs\"\nFile " + verbatim;
-  auto no_code_page = testing::code_page_1252();  // Linux
-  no_code_page.present = false;
   const Row rows[] = {
       {evil, testing::code_page_1252(), ExitCode::Success, "C:\\Docs\\A__-~1YF.ZUB",
        {report + evil + "\nPath holds U+FF02, which ANSI programs read as \", handed over in its "
@@ -279,11 +276,6 @@ TEST_F(OpenDocument, BestFitCharactersGoOverInTheShortFormOrNotAtAll) {
        {report + "100" + yen + ".pdf\nPath holds U+00A5, which ANSI programs read as \\, and no "
                                "short (8.3) form is free of such characters",
         not_opened("100" + yen + ".pdf")}},
-      {evil, no_code_page, ExitCode::Success, "C:\\Docs\\" + evil,
-       {report + evil + "\ndocument opened!"}},
-      {"Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf", testing::code_page_932(), ExitCode::Success,
-       "C:\\Docs\\Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf",
-       {report + "Gr\u00fc\u00dfe \u00e9t\u00e9 \u4e2d.pdf\ndocument opened!"}},
   };
   for (const auto& row : rows) {
     ui_.boxes.clear();
@@ -305,12 +297,6 @@ TEST_F(OpenDocument, BestFitCharactersGoOverInTheShortFormOrNotAtAll) {
   }
   // The long name gives the type, the short one goes over.
   EXPECT_EQ(shell_.opened_as.front(), p(verbatim + evil));
-  // Without a short form at all: not handed over either.
-  files_.shorts.clear();
-  code_page_ = testing::code_page_1252();
-  shell_.opened.clear();
-  EXPECT_EQ(open("zubdms:/x", "\\" + evil), ExitCode::ShellOpenFailed);
-  EXPECT_TRUE(shell_.opened.empty());
 }
 
 TEST_F(OpenDocument, DebugReportAfterOpening) {
@@ -472,15 +458,10 @@ TEST(ShellOpen, TheDefaultVerbIsAskedForOnlyWhenTheTypeLacksOpen) {
   // ShellExecuteExW's code (hInstApp) and the last error after it.
   const std::tuple<std::uintptr_t, OsError, bool> rows[] = {
       {31, 1155, true},   // Windows: SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION
-      {31, 0, true},
-      {0, 1155, true},
       {0, 0, true},       // Wine 8, for a class without the verb
-      {2, 2, false},      // file not found
-      {5, 5, false},      // access denied
+      {2, 2, false},      // any other failure, file not found for one
       {0, 1223, false},   // ERROR_CANCELLED: the user declined a prompt
-      {32, 0, false},     // SE_ERR_DLLNOTFOUND
       {30, 0, false},     // SE_ERR_DDEBUSY: the application may have been started
-      {8, 8, false},      // out of memory
   };
   for (const auto& [code, error, lacks] : rows) {
     EXPECT_EQ(lacks_verb(code, error), lacks) << code << " " << error;

@@ -285,12 +285,10 @@ class OpenTest(WineTestCase):
 
     def test_programs_without_unicode_get_no_character_of_meaning(self):
         """A program that reads its command line in the ANSI code page (1252 here) gets each
-        character the code page lacks in its best fit: U+FF02 becomes a double quote, U+FF3C a
-        backslash. Such a path goes over in its short form, which Wine gives every file (ASCII,
-        with "_" for what an 8.3 name cannot hold); names that the code page holds, or whose
-        characters become its default character "?", go over as they are."""
-        for name in ("a\uff02 --evil \uff02b.zuba", "Ordner\uff3cTeil\\b.zuba",
-                     "Gr\u00fc\u00dfe \u00e9t\u00e9.zuba", "\u4e2d\u6587.zuba"):
+        character the code page lacks in its best fit: U+FF02 becomes a double quote. Such a
+        path goes over in its short form, which Wine gives every file (ASCII, with "_" for what
+        an 8.3 name cannot hold); names that the code page holds go over as they are."""
+        for name in ("a\uff02 --evil \uff02b.zuba", "Gr\u00fc\u00dfe \u00e9t\u00e9.zuba"):
             self.wine.write("C:\\Docs\\" + name)
         program = '"' + ANSI_RECORDER_EXE + '" '
         short = r"[A-Z0-9_~-]+"  # an 8.3 name as Wine makes them: "A__-~1YF", "B~~~~ETY"
@@ -298,11 +296,8 @@ class OpenTest(WineTestCase):
             # Handed over as it is, the program got "C:\Docs\a" --evil "b.zuba".
             ("zubdms:/a%EF%BC%82%20--evil%20%EF%BC%82b.zuba",
              r"C:\\Docs\\" + short + r"\.ZUB", 0xFF02, '"'),
-            ("zubdms:/Ordner%EF%BC%BCTeil/b.zuba",
-             r"C:\\Docs\\" + short + r"\\" + short + r"\.ZUB", 0xFF3C, "\\"),
             ("zubdms:/Gr%C3%BC%C3%9Fe%20%C3%A9t%C3%A9.zuba",
              re.escape("C:\\Docs\\Gr\u00fc\u00dfe \u00e9t\u00e9.zuba"), None, None),
-            ("zubdms:/%E4%B8%AD%E6%96%87.zuba", re.escape(r"C:\Docs\??.zuba"), None, None),
         ]
         log = self.wine.unix_path(ANSI_RECORDER_EXE + ".log")
         for link, handed_over, character, becomes in rows:
