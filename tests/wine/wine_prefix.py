@@ -273,7 +273,15 @@ class Prefix:
         text = "Windows Registry Editor Version 5.00\r\n\r\n" + "\r\n".join(sections)
         with open(path, "wb") as f:
             f.write(text.encode("utf-16"))
-        if self.wine("reg", "import", windows_path(path)).code != 0:
+        # Seen once in a full run on a loaded machine: reg.exe ended with 1 for a file it took the
+        # next time. The import is idempotent, so one more attempt is safe.
+        for attempt in range(2):
+            run = self.wine("reg", "import", windows_path(path))
+            if run.code == 0:
+                break
+            sys.stderr.write("\nreg import failed (%s)%s\n"
+                             % (run.describe(), ", once more" if attempt == 0 else ""))
+        else:
             raise RuntimeError("reg import failed:\n" + text)
         os.remove(path)
 
